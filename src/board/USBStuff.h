@@ -1,0 +1,49 @@
+// The board link: firmware download, register reads and writes with SMBus or SPI
+// framing, the board's switch ports, the fatal communication error and the busy delay.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// Request codes of the board firmware.
+enum VendorRequest : int16_t {
+    RegisterRequest = 0xDE,
+    BoardPortRequest = 0xDD,
+    SpiModeRequest = 0xDA,
+};
+
+enum FatalErrorCode : int16_t {
+    FirmwareError = 0,
+    SMBusEnableError = 1,
+    InitialConnectionError = 2,
+    CommunicationsError = 3,
+};
+
+inline constexpr int kFirmwarePathLimit = 512;
+
+extern std::array<uint8_t, 65> gUsbBuffer;
+extern QString gFirmwareFile;
+extern std::array<uint8_t, kFirmwarePathLimit + 1> gFirmwareFileBytes;
+extern bool gSPIMode;        // set true by the configuration window, never back
+extern int32_t gDeviceAddress; // the chip's bus address, found by the bring-up
+
+// Copies a text as one byte per character into gFirmwareFileBytes, then a zero byte.
+// Returns false (and stores only the zero) when the text does not fit.
+bool StringToBytes(const QString& text);
+int16_t LoadBoardFirmware();
+int16_t ReadRegister(int32_t deviceAddress, int32_t reg);
+// data is in/out: above 255 it becomes 255 in the caller's variable too.
+int16_t WriteRegister(int32_t deviceAddress, int32_t reg, int32_t& data);
+// Convenience for callers that pass a value, not a variable.
+int16_t WriteRegisterValue(int32_t deviceAddress, int32_t reg, int32_t data);
+int16_t WriteBoardPort(int32_t port, int32_t lowByte, int32_t highByte);
+int16_t ReadBoardPorts();
+void SendSpiModeRequest();
+[[noreturn]] void FatalUsbError(int16_t code);
+// The text of a fatal error code, empty for codes without a box.
+QString FatalUsbErrorText(int16_t code);
+void Delay(float milliseconds);
+
+// Puts every value of the board link back to its start value.
+void ResetUsbStuff();

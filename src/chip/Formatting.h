@@ -1,0 +1,12 @@
+// Conversions between the chip's register codes and degrees Celsius or volts.
+#pragma once
+
+#include <cstdint>
+
+float TempCodeToCelsius(int16_t code);
+float VddCodeToVolts(int16_t code);
+int16_t VddVoltsToCode(float volts);
+float AinCodeToVolts(int16_t code);
+int16_t AinVoltsToCode(float volts);
+// dac is 0 to 3 (DAC A to D); other indices are treated as DAC A.
+float DacCodeToVolts(int16_t code, int16_t dac);

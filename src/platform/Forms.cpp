@@ -1,0 +1,135 @@
+#include "platform/Forms.h"
+
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <algorithm>
+
+namespace {
+QPointer<QMdiArea> gMdiArea;
+std::vector<Form*> gForms;
+} // namespace
+
+void SetMdiArea(QMdiArea* area) { gMdiArea = area; }
+QMdiArea* MdiArea() { return gMdiArea.data(); }
+
+std::vector<Form*> LoadedForms() { return gForms; }
+
+Form::Form(QWidget* parent) : QWidget(parent) {}
+
+Form::~Form()
+{
+    gForms.erase(std::remove(gForms.begin(), gForms.end(), this), gForms.end());
+    if (!mUnloading && mClearSlot)
+        mClearSlot();
+}
+
+void AttachForm(Form* form)
+{
+    gForms.push_back(form);
+    if (gMdiArea) {
+        form->mSub = gMdiArea->addSubWindow(form);
+        form->mSub->hide();
+    }
+}
+
+QWidget* Form::Frame() const
+{
+    if (mSub)
+        return mSub.data();
+    return const_cast<Form*>(this);
+}
+
+void Form::SetClientSizeTwips(double width, double height, bool fixed)
+{
+    const QSize size(TwipsToPixelsX(width), TwipsToPixelsY(height));
+    if (fixed) {
+        setFixedSize(size);
+    } else {
+        resize(size);
+    }
+    if (mSub) {
+        mSub->adjustSize();
+        if (fixed)
+            mSub->setWindowFlags(mSub->windowFlags() & ~Qt::WindowMaximizeButtonHint);
+    }
+}
+
+void Form::SetOuterSizeTwips(double width, double height)
+{
+    QWidget* frame = Frame();
+    frame->resize(TwipsToPixelsX(width), TwipsToPixelsY(height));
+}
+
+void Form::SetPositionTwips(double left, double top) { MoveTwips(Frame(), left, top); }
+double Form::LeftTwips() const { return PixelsToTwipsX(Frame()->x()); }
+double Form::TopTwips() const { return PixelsToTwipsY(Frame()->y()); }
+double Form::OuterWidthTwips() const { return PixelsToTwipsX(Frame()->width()); }
+double Form::OuterHeightTwips() const { return PixelsToTwipsY(Frame()->height()); }
+
+void Form::SetCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+    if (mSub)
+        mSub->setWindowTitle(caption);
+}
+
+QString Form::Caption() const { return windowTitle(); }
+
+void Form::Show()
+{
+    if (mUnloading)
+        return;
+    if (mSub) {
+        mSub->show();
+        show();
+        if (gMdiArea)
+            gMdiArea->setActiveSubWindow(mSub);
+        mSub->raise();
+    } else {
+        show();
+        raise();
+        activateWindow();
+    }
+}
+
+void Form::Unload()
+{
+    if (mUnloading)
+        return;
+    mUnloading = true;
+    Form_Unload();
+    if (mClearSlot)
+        mClearSlot();
+    gForms.erase(std::remove(gForms.begin(), gForms.end(), this), gForms.end());
+    if (mSub) {
+        mSub->hide();
+        mSub->deleteLater();
+    } else {
+        hide();
+        deleteLater();
+    }
+}
+
+void Form::closeEvent(QCloseEvent* event)
+{
+    Unload();
+    event->accept();
+}
+
+void UnloadAllForms()
+{
+    std::vector<Form*> forms = gForms;
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+        if (std::find(gForms.begin(), gForms.end(), *it) != gForms.end())
+            (*it)->Unload();
+    }
+}
+
+void FlushDeletedForms()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

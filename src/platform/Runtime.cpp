@@ -1,0 +1,114 @@
+#include "platform/Runtime.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTime>
+#include <cstdlib>
+
+namespace {
+std::function<float()> gClockSource;
+MsgBoxHandler gMsgBoxHandler;
+QString gAppPathOverride;
+std::function<void(int)> gExitHandler;
+} // namespace
+
+float Timer()
+{
+    if (gClockSource)
+        return gClockSource();
+    const QTime now = QTime::currentTime();
+    return static_cast<float>(now.msecsSinceStartOfDay() / 1000.0);
+}
+
+void SetClockSource(std::function<float()> source) { gClockSource = std::move(source); }
+bool ClockReplaced() { return static_cast<bool>(gClockSource); }
+
+void DoEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+MsgResult MsgBox(const QString& text, MsgIcon icon, MsgButtons buttons)
+{
+    if (gMsgBoxHandler)
+        return gMsgBoxHandler(text, icon, buttons);
+    QMessageBox box;
+    box.setWindowTitle(QString::fromLatin1(kProgramTitle));
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (buttons) {
+    case MsgButtons::OK: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OKCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return MsgResult::Cancel;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default: return MsgResult::OK;
+    }
+}
+
+void SetMsgBoxHandler(MsgBoxHandler handler) { gMsgBoxHandler = std::move(handler); }
+
+static QSettings& Store()
+{
+    static QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                              QString::fromLatin1(kProgramTitle), QString::fromLatin1(kProgramTitle));
+    return settings;
+}
+
+QString GetSetting(const QString& key, const QString& defaultValue)
+{
+    return Store().value(QStringLiteral("Settings/") + key, defaultValue).toString();
+}
+
+void SaveSetting(const QString& key, const QString& value)
+{
+    Store().setValue(QStringLiteral("Settings/") + key, value);
+    Store().sync();
+}
+
+bool HasSetting(const QString& key) { return Store().contains(QStringLiteral("Settings/") + key); }
+
+void RemoveSetting(const QString& key)
+{
+    Store().remove(QStringLiteral("Settings/") + key);
+    Store().sync();
+}
+
+void ClearSettings()
+{
+    Store().clear();
+    Store().sync();
+}
+
+QString AppPath()
+{
+    if (!gAppPathOverride.isEmpty())
+        return gAppPathOverride;
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QDir::currentPath();
+}
+
+void SetAppPath(const QString& path) { gAppPathOverride = path; }
+
+void EndProgram(int status)
+{
+    if (gExitHandler)
+        gExitHandler(status);
+    std::exit(status);
+}
+
+void SetExitHandler(std::function<void(int)> handler) { gExitHandler = std::move(handler); }

@@ -1,0 +1,8 @@
+// The toolbar's six pictures, drawn by us so they stay crisp at any screen density.
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+// The picture for a toolbar key ("Save", "Config", "Graphs", "Tree", "DAC", "Interrupts").
+QIcon ToolbarIcon(const QString& key);

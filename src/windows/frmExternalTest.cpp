@@ -1,0 +1,11 @@
+#include "windows/frmExternalTest.h"
+
+frmExternalTest::frmExternalTest()
+{
+    SetCaption(QStringLiteral("Test Procedure"));
+}
+
+void ShowExternalTestForm()
+{
+    ShowForm<frmExternalTest>();
+}

@@ -1,0 +1,19 @@
+#include "windows/frmGraphing.h"
+
+frmGraphing::frmGraphing()
+{
+    SetCaption(QStringLiteral("Graphing"));
+}
+
+void SetupGraphChannels()
+{
+}
+
+void UpdateGraphingForm()
+{
+}
+
+void ShowGraphingForm()
+{
+    ShowForm<frmGraphing>();
+}

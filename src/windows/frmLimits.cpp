@@ -1,0 +1,19 @@
+#include "windows/frmLimits.h"
+
+frmLimits::frmLimits()
+{
+    SetCaption(QStringLiteral("Interrupt Settings"));
+}
+
+void ConfigureLimitsForm()
+{
+}
+
+void UpdateLimitsForm()
+{
+}
+
+void ShowLimitsForm()
+{
+    ShowForm<frmLimits>();
+}

@@ -1,0 +1,15 @@
+#include "windows/frmOptions.h"
+
+frmOptions::frmOptions()
+{
+    SetCaption(QStringLiteral("Configuration"));
+}
+
+void RefreshOptionsForm()
+{
+}
+
+void ShowOptionsForm()
+{
+    ShowForm<frmOptions>();
+}

@@ -1,0 +1,133 @@
+#include "TestSupport.h"
+
+#include "SimControl.h"
+#include "Vantreo.h"
+#include "board/VantreoLibrary.h"
+#include "platform/Forms.h"
+#include "windows/GeneralStuff.h"
+#include "windows/frmMain.h"
+
+#include <QCoreApplication>
+
+namespace {
+FakeBoard* gFake = nullptr;
+
+int16_t FakeLoad(const char* path)
+{
+    gFake->firmwarePaths.emplace_back(path);
+    return gFake->firmwareStatus;
+}
+
+int16_t FakeRequest(int16_t request, int32_t value, int32_t index, int16_t direction,
+                    int16_t length, uint8_t* buffer)
+{
+    Transfer t{request, value, index, direction, length, 0};
+    if (direction == 0 && buffer)
+        t.sent = buffer[0];
+    const int n = static_cast<int>(gFake->transfers.size());
+    gFake->transfers.push_back(t);
+    int16_t status = 0;
+    if (gFake->statusFor)
+        status = gFake->statusFor(t);
+    if (n == gFake->failAt)
+        status = -1;
+    if (status != 0)
+        return status;
+    if (request == 0xDE && direction == 0) {
+        gFake->registers[index & 0xFF] = static_cast<uint8_t>((index >> 8) & 0xFF);
+    } else if (request == 0xDE && direction == 1) {
+        buffer[0] = gFake->registers[index & 0xFF];
+    } else if (request == 0xDD && direction == 1) {
+        for (int i = 0; i < 6; ++i)
+            buffer[i] = gFake->ports[i];
+    } else if (request == 0xDD && direction == 0) {
+        if (value == 2 || value == 3) {
+            gFake->ports[2 * value - 2] = static_cast<uint8_t>(index & 0xFF);
+            gFake->ports[2 * value - 1] = static_cast<uint8_t>((index >> 8) & 0xFF);
+        }
+    }
+    return 0;
+}
+} // namespace
+
+std::vector<std::pair<int, int>> FakeBoard::Writes() const
+{
+    std::vector<std::pair<int, int>> out;
+    for (const Transfer& t : transfers)
+        if (t.request == 0xDE && t.direction == 0)
+            out.emplace_back(t.index & 0xFF, (t.index >> 8) & 0xFF);
+    return out;
+}
+
+std::vector<std::pair<int, int>> FakeBoard::PortWrites() const
+{
+    std::vector<std::pair<int, int>> out;
+    for (const Transfer& t : transfers)
+        if (t.request == 0xDD && t.direction == 0)
+            out.emplace_back(t.value, t.index & 0xFF);
+    return out;
+}
+
+FakeBoardScope::FakeBoardScope()
+{
+    gFake = &board;
+    SetVantreoFunctions(&FakeLoad, &FakeRequest);
+}
+
+FakeBoardScope::~FakeBoardScope()
+{
+    SetVantreoFunctions(nullptr, nullptr);
+    gFake = nullptr;
+}
+
+ProgramEnvironment::ProgramEnvironment()
+{
+    ResetAllGlobals();
+    ClearSettings();
+    SetClockSource([this] { return clock.Read(); });
+    SetMsgBoxHandler([this](const QString& text, MsgIcon icon, MsgButtons) {
+        messages.push_back(text);
+        icons.push_back(icon);
+        return MsgResult::OK;
+    });
+    SetExitHandler([](int status) { throw ProgramEnded(status); });
+    SetAppPath(QCoreApplication::applicationDirPath());
+}
+
+ProgramEnvironment::~ProgramEnvironment()
+{
+    TearDownProgram();
+    SetClockSource({});
+    SetMsgBoxHandler({});
+    SetExitHandler({});
+    SetAppPath(QString());
+    ResetAllGlobals();
+}
+
+void UseSimulatedBoard()
+{
+    SimReset();
+    SetVantreoFunctions(&LoadFirmWare, &VendorIORequest);
+}
+
+frmMain* BringUpOnSimulatedBoard()
+{
+    UseSimulatedBoard();
+    gMainForm = new frmMain();
+    gMainForm->Load();
+    return gMainForm;
+}
+
+void TearDownProgram()
+{
+    if (gMainForm) {
+        frmMain* main = gMainForm;
+        main->UnloadAll();
+        FlushDeletedForms();
+        delete main;
+        gMainForm = nullptr;
+    } else {
+        UnloadAllForms();
+        FlushDeletedForms();
+    }
+}

@@ -1,0 +1,85 @@
+// Shared helpers for the tests: a clock the test drives, answered message boxes, a
+// caught program end, a recording fake of the board library and the simulated board.
+#pragma once
+
+#include "platform/Runtime.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+// Thrown by the replaced program end.
+struct ProgramEnded : std::runtime_error {
+    explicit ProgramEnded(int s) : std::runtime_error("program ended"), status(s) {}
+    int status;
+};
+
+// A clock that advances by a fixed step at every reading.
+struct FakeClock {
+    double now = 12 * 3600.0; // noon
+    double step = 0.001;
+    float Read()
+    {
+        const float v = static_cast<float>(now);
+        now += step;
+        if (now >= 86400.0)
+            now -= 86400.0;
+        return v;
+    }
+};
+
+// One request as the board library received it.
+struct Transfer {
+    int16_t request;
+    int32_t value;
+    int32_t index;
+    int16_t direction;
+    int16_t length;
+    uint8_t sent; // first byte of the buffer for a send
+};
+
+// A recording fake of the library's two functions. Reads answer from `registers` and
+// `ports`; `failAt` makes the n-th transfer (0-based) fail.
+struct FakeBoard {
+    std::vector<Transfer> transfers;
+    std::vector<std::string> firmwarePaths;
+    uint8_t registers[256] = {};
+    uint8_t ports[6] = {};
+    int16_t firmwareStatus = 0;
+    int failAt = -1;
+    std::function<int16_t(const Transfer&)> statusFor; // optional per-transfer status
+    // Register writes only: (register, data byte) in order.
+    std::vector<std::pair<int, int>> Writes() const;
+    // Port writes only: (port, low byte).
+    std::vector<std::pair<int, int>> PortWrites() const;
+    void Clear() { transfers.clear(); }
+};
+
+// Installs the fake as the board library (and removes it in the destructor).
+class FakeBoardScope {
+public:
+    FakeBoardScope();
+    ~FakeBoardScope();
+    FakeBoard board;
+};
+
+// Test environment for anything that runs program code: every global back to its start,
+// a fake clock, message boxes recorded and answered OK, program end thrown as ProgramEnded.
+class ProgramEnvironment {
+public:
+    ProgramEnvironment();
+    ~ProgramEnvironment();
+    FakeClock clock;
+    std::vector<QString> messages;
+    std::vector<MsgIcon> icons;
+};
+
+// Runs the simulated board in-process (static library) as the board library.
+void UseSimulatedBoard();
+// Runs the whole bring-up on the simulated board and returns the main window.
+class frmMain;
+frmMain* BringUpOnSimulatedBoard();
+// Unloads every window and deletes the main window.
+void TearDownProgram();
