@@ -1,0 +1,561 @@
+#include "platform/StripChart.h"
+
+#include "platform/NumberText.h"
+#include "platform/Runtime.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+constexpr double kSecondsPerDay = 86400.0;
+constexpr int kArrowStrip = 14;   // left strip holding the value arrows
+constexpr int kArrowHalf = 5;     // half size of an arrow head
+constexpr int kArrowGrab = 9;     // how near a press must be to grab an arrow
+const QColor kPlotBackground(255, 255, 255);
+const QColor kGridColor(218, 218, 218);
+const QColor kFrameColor(96, 96, 96);
+const QColor kLabelColor(32, 32, 32);
+const QColor kArrowColor(88, 88, 88);
+
+// A "nice" step (1, 2 or 5 times a power of ten) no smaller than raw.
+double NiceStep(double raw)
+{
+    if (!(raw > 0))
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= raw * (1 - 1e-9))
+            return m * power;
+    }
+    return 10 * power;
+}
+
+QFont TitleFont(const QFont& base)
+{
+    QFont f = base;
+    f.setBold(true);
+    if (f.pointSizeF() > 0)
+        f.setPointSizeF(f.pointSizeF() + 1);
+    return f;
+}
+} // namespace
+
+// ---- PenHistory -----------------------------------------------------------------------
+
+PenHistory::PenHistory(int capacity)
+    : mTime(static_cast<size_t>(std::max(capacity, 1))), mValue(mTime.size())
+{
+}
+
+void PenHistory::Append(double time, double value)
+{
+    if (mCount < Capacity()) {
+        const int slot = Slot(mCount);
+        mTime[slot] = time;
+        mValue[slot] = value;
+        ++mCount;
+    } else {
+        // Full: the oldest slot takes the new sample and the next one becomes the oldest.
+        mTime[mHead] = time;
+        mValue[mHead] = value;
+        mHead = mHead + 1 == Capacity() ? 0 : mHead + 1;
+    }
+}
+
+void PenHistory::Clear()
+{
+    mHead = 0;
+    mCount = 0;
+}
+
+int PenHistory::FirstAtOrAfter(double time) const
+{
+    int lo = 0;
+    int hi = mCount;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (TimeAt(mid) < time)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+// ---- StripChart -----------------------------------------------------------------------
+
+StripChart::StripChart(int penCount, QWidget* parent) : QWidget(parent)
+{
+    mPens.reserve(static_cast<size_t>(std::max(penCount, 0)));
+    for (int i = 0; i < penCount; ++i)
+        mPens.emplace_back(kHistoryCapacity);
+    mTexts.resize(static_cast<size_t>(std::max(penCount, 0)) + 1);
+    mNow = Timer();
+    setMouseTracking(true);
+    setToolTip(QStringLiteral("Drag the arrows at the edges of this graph to zoom in and out"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void StripChart::SetPenColor(int pen, const QColor& color)
+{
+    if (pen < 0 || pen >= PenCount())
+        return;
+    mPens[pen].color = color;
+    if (!mPens[pen].legendColorSet)
+        mPens[pen].legendColor = color;
+    Changed();
+}
+
+void StripChart::SetLegendColor(int pen, const QColor& color)
+{
+    if (pen < 0 || pen >= PenCount())
+        return;
+    mPens[pen].legendColor = color;
+    mPens[pen].legendColorSet = true;
+    Changed();
+}
+
+QColor StripChart::PenColor(int pen) const
+{
+    return pen >= 0 && pen < PenCount() ? mPens[pen].color : QColor();
+}
+
+QColor StripChart::LegendColor(int pen) const
+{
+    return pen >= 0 && pen < PenCount() ? mPens[pen].legendColor : QColor();
+}
+
+void StripChart::SetZoomLimits(double low, double high)
+{
+    if (!(high > low))
+        return;
+    mLimitLow = low;
+    mLimitHigh = high;
+    SetValueRange(mLow, mHigh);
+}
+
+void StripChart::SetValueRange(double low, double high)
+{
+    low = std::max(low, mLimitLow);
+    high = std::min(high, mLimitHigh);
+    if (!(high > low))
+        return;
+    mLow = low;
+    mHigh = high;
+    Changed();
+}
+
+void StripChart::SetTimeSpan(double seconds)
+{
+    if (std::isnan(seconds))
+        return;
+    mSpan = std::clamp(seconds, kMinTimeSpan, kMaxTimeSpan);
+    Changed();
+}
+
+QString StripChart::TimeLabel(double time) const
+{
+    double t = std::fmod(time, kSecondsPerDay);
+    if (t < 0)
+        t += kSecondsPerDay;
+    const int whole = static_cast<int>(std::floor(t + 1e-6)) % static_cast<int>(kSecondsPerDay);
+    auto two = [](int v) { return QString::number(v).rightJustified(2, QLatin1Char('0')); };
+    QString out;
+    for (int i = 0; i < mTimeFormat.size(); ++i) {
+        const QChar c = mTimeFormat[i];
+        if (c == QLatin1Char('%') && i + 1 < mTimeFormat.size()) {
+            const QChar k = mTimeFormat[i + 1];
+            if (k == QLatin1Char('H')) { out += two(whole / 3600); ++i; continue; }
+            if (k == QLatin1Char('M')) { out += two(whole / 60 % 60); ++i; continue; }
+            if (k == QLatin1Char('S')) { out += two(whole % 60); ++i; continue; }
+            if (k == QLatin1Char('%')) { out += c; ++i; continue; }
+        }
+        out += c;
+    }
+    return out;
+}
+
+double StripChart::SampleTime()
+{
+    double t = Timer() + mDayOffset;
+    // The clock restarts from 0 at midnight: keep counting from the day before.
+    if (t < mNow - kSecondsPerDay / 2) {
+        mDayOffset += kSecondsPerDay;
+        t += kSecondsPerDay;
+    }
+    // Never step back in time (clock resolution, a clock set back a little).
+    return std::max(t, mNow);
+}
+
+void StripChart::AppendSample(int16_t pen, double value)
+{
+    if (pen < 0 || pen >= PenCount())
+        return;
+    const double t = SampleTime();
+    mNow = t;
+    mPens[pen].history.Append(t, value);
+    Changed();
+}
+
+void StripChart::SetSelectedText(int16_t item) { mSelectedText = item; }
+
+void StripChart::SetCaption(const QString& text)
+{
+    if (mSelectedText < 0 || mSelectedText >= TextCount())
+        return;
+    QString& slot = mTexts[static_cast<size_t>(mSelectedText)];
+    if (slot == text)
+        return;
+    slot = text;
+    Changed();
+}
+
+QString StripChart::Caption() const { return Text(mSelectedText); }
+
+QString StripChart::Text(int item) const
+{
+    return item >= 0 && item < TextCount() ? mTexts[static_cast<size_t>(item)] : QString();
+}
+
+void StripChart::SetSelectedPen(int16_t pen) { mSelectedPen = pen; }
+
+void StripChart::SetPenVisible(bool visible)
+{
+    if (mSelectedPen < 0 || mSelectedPen >= PenCount())
+        return;
+    Pen& p = mPens[static_cast<size_t>(mSelectedPen)];
+    if (p.visible == visible)
+        return;
+    p.visible = visible;
+    Changed();
+}
+
+bool StripChart::PenVisible(int pen) const
+{
+    return pen >= 0 && pen < PenCount() && mPens[static_cast<size_t>(pen)].visible;
+}
+
+void StripChart::Changed()
+{
+    // A chart out of sight is not painted; it catches up when it is shown.
+    if (isVisible())
+        update();
+}
+
+// ---- Geometry ---------------------------------------------------------------------------
+
+QRect StripChart::PlotRect() const
+{
+    const QFontMetrics fm(font());
+    const QFontMetrics tfm(TitleFont(font()));
+    const int top = 6 + tfm.height() + 6;
+    const int left = kArrowStrip + fm.horizontalAdvance(QStringLiteral("-888.88")) + 6;
+    const int bottom = height() - (4 + fm.height() + 4 + 2 * kArrowHalf + 6);
+    const int right = width() - 14;
+    return QRect(QPoint(left, top), QPoint(std::max(right, left + 10), std::max(bottom, top + 10)));
+}
+
+QPoint StripChart::ArrowCentre(Arrow arrow) const
+{
+    const QRect plot = PlotRect();
+    switch (arrow) {
+    case Arrow::ValueTop: return QPoint(kArrowStrip / 2, plot.top());
+    case Arrow::ValueBottom: return QPoint(kArrowStrip / 2, plot.bottom());
+    case Arrow::TimeSpan: return QPoint(plot.left(), height() - 6 - kArrowHalf);
+    case Arrow::None: break;
+    }
+    return QPoint();
+}
+
+StripChart::Arrow StripChart::ArrowAt(const QPoint& pos) const
+{
+    for (Arrow a : {Arrow::ValueTop, Arrow::ValueBottom, Arrow::TimeSpan}) {
+        const QPoint d = pos - ArrowCentre(a);
+        if (std::abs(d.x()) <= kArrowGrab && std::abs(d.y()) <= kArrowGrab)
+            return a;
+    }
+    return Arrow::None;
+}
+
+// ---- Zoom -------------------------------------------------------------------------------
+
+void StripChart::BeginDrag(Arrow arrow, const QPoint& pos)
+{
+    mDrag = arrow;
+    mDragStart = pos;
+    mDragLow = mLow;
+    mDragHigh = mHigh;
+    mDragSpan = mSpan;
+}
+
+void StripChart::DragTo(const QPoint& pos)
+{
+    if (mDrag == Arrow::None)
+        return;
+    const QRect plot = PlotRect();
+    const double minSpan = (mLimitHigh - mLimitLow) / 100.0;
+    // The value under a height in the plot as the axis stood when the drag began.
+    auto valueAt = [&](double y) {
+        return mDragLow + (plot.bottom() - y) / std::max(plot.height() - 1, 1) * (mDragHigh - mDragLow);
+    };
+    const int dy = pos.y() - mDragStart.y();
+    switch (mDrag) {
+    case Arrow::ValueTop: {
+        const double high = std::clamp(valueAt(plot.top() + dy), mLow + minSpan, mLimitHigh);
+        SetValueRange(mLow, high);
+        break;
+    }
+    case Arrow::ValueBottom: {
+        const double low = std::clamp(valueAt(plot.bottom() + dy), mLimitLow, mHigh - minSpan);
+        SetValueRange(low, mHigh);
+        break;
+    }
+    case Arrow::TimeSpan: {
+        // A quarter of the plot's width halves (to the right) or doubles (to the left).
+        const double quarter = std::max(plot.width() / 4.0, 1.0);
+        SetTimeSpan(mDragSpan * std::pow(2.0, -(pos.x() - mDragStart.x()) / quarter));
+        break;
+    }
+    case Arrow::None: break;
+    }
+}
+
+void StripChart::EndDrag() { mDrag = Arrow::None; }
+
+void StripChart::mousePressEvent(QMouseEvent* event)
+{
+    const Arrow a = event->button() == Qt::LeftButton ? ArrowAt(event->position().toPoint()) : Arrow::None;
+    if (a == Arrow::None) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    BeginDrag(a, event->position().toPoint());
+    event->accept();
+}
+
+void StripChart::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (mDrag != Arrow::None) {
+        DragTo(pos);
+        return;
+    }
+    switch (ArrowAt(pos)) {
+    case Arrow::ValueTop:
+    case Arrow::ValueBottom: setCursor(Qt::SizeVerCursor); break;
+    case Arrow::TimeSpan: setCursor(Qt::SizeHorCursor); break;
+    case Arrow::None: unsetCursor(); break;
+    }
+}
+
+void StripChart::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (mDrag != Arrow::None && event->button() == Qt::LeftButton) {
+        DragTo(event->position().toPoint());
+        EndDrag();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+// ---- Painting ---------------------------------------------------------------------------
+
+void StripChart::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    const QRect plot = PlotRect();
+    p.fillRect(plot, kPlotBackground);
+    const double tLeft = mNow - mSpan;
+    PaintGrid(p, plot, tLeft);
+    PaintPens(p, plot, tLeft);
+    p.setPen(kFrameColor);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(plot);
+    PaintTexts(p, plot);
+    PaintArrows(p);
+}
+
+void StripChart::PaintGrid(QPainter& p, const QRect& plot, double tLeft) const
+{
+    const QFontMetrics fm(font());
+    p.setFont(font());
+
+    // Value axis: grid lines and labels at round values, about 36 pixels apart at least.
+    const double range = mHigh - mLow;
+    const double step = NiceStep(range / std::max(2, plot.height() / 36));
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    const double ppv = (plot.height() - 1) / range;
+    for (double k = std::ceil(mLow / step - 1e-9); k * step <= mHigh + step * 1e-9; k += 1) {
+        const double v = k * step;
+        const int y = static_cast<int>(std::lround(plot.bottom() - (v - mLow) * ppv));
+        p.setPen(kGridColor);
+        p.drawLine(plot.left() + 1, y, plot.right() - 1, y);
+        p.setPen(kFrameColor);
+        p.drawLine(plot.left() - 4, y, plot.left(), y);
+        const QString label = PlainDouble(RoundDecimals(v, decimals));
+        p.setPen(kLabelColor);
+        const QRect box(kArrowStrip, y - fm.height() / 2, plot.left() - 6 - kArrowStrip, fm.height());
+        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, label);
+    }
+
+    // Time axis: ticks at round times, labels far enough apart not to touch.
+    static constexpr std::array<double, 14> kTimeSteps = {1, 2, 5, 10, 15, 30, 60, 120, 300,
+                                                          600, 900, 1800, 3600, 7200};
+    const double pps = plot.width() / mSpan;
+    const int labelWidth = fm.horizontalAdvance(TimeLabel(0)) + 18;
+    double tstep = kTimeSteps.back();
+    for (double s : kTimeSteps) {
+        if (s * pps >= labelWidth) {
+            tstep = s;
+            break;
+        }
+    }
+    const int labelTop = plot.bottom() + 5;
+    for (double k = std::ceil(tLeft / tstep - 1e-9); k * tstep <= mNow + 1e-6; k += 1) {
+        const double t = k * tstep;
+        const int x = static_cast<int>(std::lround(plot.left() + (t - tLeft) * pps));
+        if (x <= plot.left() || x >= plot.right())
+            continue;
+        p.setPen(kGridColor);
+        p.drawLine(x, plot.top() + 1, x, plot.bottom() - 1);
+        p.setPen(kFrameColor);
+        p.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
+        const QString label = TimeLabel(t);
+        const int w = fm.horizontalAdvance(label);
+        const int lx = std::clamp(x - w / 2, 0, width() - w);
+        p.setPen(kLabelColor);
+        p.drawText(QRect(lx, labelTop, w, fm.height()), Qt::AlignCenter, label);
+    }
+}
+
+void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
+{
+    const double range = mHigh - mLow;
+    const double ppv = (plot.height() - 1) / range;
+    const double pps = plot.width() / mSpan;
+    const double bottom = plot.bottom();
+    // Far outside values are held a little beyond the plot; the clip hides them.
+    const double yMin = plot.top() - 100.0;
+    const double yMax = plot.bottom() + 100.0;
+    auto yOf = [&](double v) { return std::clamp(bottom - (v - mLow) * ppv, yMin, yMax); };
+
+    p.save();
+    p.setClipRect(plot.adjusted(1, 1, -1, -1));
+    p.setRenderHint(QPainter::Antialiasing, true);
+    std::vector<QPointF> points;
+    points.reserve(static_cast<size_t>(plot.width()) * 4 + 16);
+    for (const Pen& pen : mPens) {
+        const PenHistory& h = pen.history;
+        if (!pen.visible || h.Count() == 0)
+            continue;
+        points.clear();
+        // One sample before the left edge keeps the line running into the plot.
+        int i = std::max(h.FirstAtOrAfter(tLeft) - 1, 0);
+        bool open = false;
+        long column = 0;
+        double first = 0, low = 0, high = 0, last = 0;
+        auto flush = [&] {
+            if (!open)
+                return;
+            const double x = plot.left() + column + 0.5;
+            points.emplace_back(x, yOf(first));
+            if (low != high) {
+                // The vertical stroke through the column covers its whole spread.
+                points.emplace_back(x, yOf(first == high ? low : high));
+                points.emplace_back(x, yOf(first == high ? high : low));
+            }
+            if (last != first)
+                points.emplace_back(x, yOf(last));
+        };
+        for (const int n = h.Count(); i < n; ++i) {
+            const double v = h.ValueAt(i);
+            if (!std::isfinite(v))
+                continue;
+            const long c = static_cast<long>(std::floor((h.TimeAt(i) - tLeft) * pps));
+            if (!open || c != column) {
+                flush();
+                open = true;
+                column = c;
+                first = low = high = last = v;
+            } else {
+                low = std::min(low, v);
+                high = std::max(high, v);
+                last = v;
+            }
+        }
+        flush();
+        p.setPen(QPen(pen.color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        if (points.size() == 1)
+            p.drawPoint(points.front());
+        else
+            p.drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    p.restore();
+}
+
+void StripChart::PaintTexts(QPainter& p, const QRect& plot) const
+{
+    // Title: bold, black, centred above the plot.
+    const QFont titleFont = TitleFont(font());
+    p.setFont(titleFont);
+    p.setPen(Qt::black);
+    p.drawText(QRect(0, 4, width(), QFontMetrics(titleFont).height() + 4), Qt::AlignHCenter | Qt::AlignVCenter,
+               Text(0));
+
+    // Legends: right-aligned in the top right corner of the plot, in pen order.
+    p.setFont(font());
+    const QFontMetrics fm(font());
+    int widest = 0;
+    int lines = 0;
+    for (int k = 0; k < PenCount(); ++k) {
+        const QString& t = mTexts[static_cast<size_t>(k) + 1];
+        if (!t.isEmpty()) {
+            widest = std::max(widest, fm.horizontalAdvance(t));
+            ++lines;
+        }
+    }
+    if (lines == 0)
+        return;
+    const int right = plot.right() - 6;
+    int y = plot.top() + 4;
+    const QRect backing(right - widest - 4, y - 1, widest + 8, lines * fm.height() + 3);
+    p.fillRect(backing, QColor(255, 255, 255, 215));
+    for (int k = 0; k < PenCount(); ++k) {
+        const QString& t = mTexts[static_cast<size_t>(k) + 1];
+        if (t.isEmpty())
+            continue;
+        p.setPen(mPens[static_cast<size_t>(k)].legendColor);
+        p.drawText(QRect(right - widest, y, widest, fm.height()), Qt::AlignRight | Qt::AlignVCenter, t);
+        y += fm.height();
+    }
+}
+
+void StripChart::PaintArrows(QPainter& p) const
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kArrowColor);
+    const int a = kArrowHalf;
+    auto triangle = [&](QPointF p1, QPointF p2, QPointF p3) {
+        const QPointF pts[3] = {p1, p2, p3};
+        p.drawPolygon(pts, 3);
+    };
+    const QPoint top = ArrowCentre(Arrow::ValueTop);
+    triangle(QPointF(top.x(), top.y() - a), QPointF(top.x() - a, top.y() + a), QPointF(top.x() + a, top.y() + a));
+    const QPoint bottom = ArrowCentre(Arrow::ValueBottom);
+    triangle(QPointF(bottom.x(), bottom.y() + a), QPointF(bottom.x() - a, bottom.y() - a),
+             QPointF(bottom.x() + a, bottom.y() - a));
+    // The time arrow points both ways: left lengthens the span, right shortens it.
+    const QPoint span = ArrowCentre(Arrow::TimeSpan);
+    triangle(QPointF(span.x() - 2 * a, span.y()), QPointF(span.x() - 1, span.y() - a),
+             QPointF(span.x() - 1, span.y() + a));
+    triangle(QPointF(span.x() + 2 * a, span.y()), QPointF(span.x() + 1, span.y() - a),
+             QPointF(span.x() + 1, span.y() + a));
+    p.restore();
+}

@@ -1,0 +1,154 @@
+// A strip chart: a fixed set of pens plotted against the time each sample arrived, the
+// newest sample at the right edge. Text item 0 is the chart's bold title, text item k+1
+// the legend line of pen k. Arrows at the edges of the plot zoom the value axis (between
+// the chart's zoom limits) and the time span on view.
+//
+// Each pen keeps its history in a ring buffer of fixed size, so memory stays flat however
+// long the chart runs; drawing reduces the history on view to the minimum and maximum of
+// each pixel column.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+class QPainter;
+
+// Samples of one pen: times (seconds, never decreasing) and values, oldest overwritten
+// once the buffer is full.
+class PenHistory {
+public:
+    explicit PenHistory(int capacity);
+    void Append(double time, double value);
+    void Clear();
+    int Count() const { return mCount; }
+    int Capacity() const { return static_cast<int>(mTime.size()); }
+    // Sample i counted from the oldest kept (0 .. Count()-1).
+    double TimeAt(int i) const { return mTime[Slot(i)]; }
+    double ValueAt(int i) const { return mValue[Slot(i)]; }
+    // Index of the first kept sample at or after the time (Count() when none).
+    int FirstAtOrAfter(double time) const;
+
+private:
+    int Slot(int i) const
+    {
+        const int s = mHead + i;
+        return s >= Capacity() ? s - Capacity() : s;
+    }
+    std::vector<double> mTime;
+    std::vector<double> mValue;
+    int mHead = 0; // slot of the oldest sample
+    int mCount = 0;
+};
+
+class StripChart : public QWidget {
+    Q_OBJECT
+public:
+    // Samples kept per pen: twenty minutes at ten samples a second.
+    static constexpr int kHistoryCapacity = 12000;
+    static constexpr double kMinTimeSpan = 5.0;
+    static constexpr double kMaxTimeSpan = 1200.0;
+    static constexpr double kDefaultTimeSpan = 60.0;
+
+    StripChart(int penCount, QWidget* parent = nullptr);
+
+    // ---- Set-up -------------------------------------------------------------------------
+    int PenCount() const { return static_cast<int>(mPens.size()); }
+    int TextCount() const { return static_cast<int>(mTexts.size()); }
+    // Colour of the pen's line and, unless set apart with SetLegendColor, of its legend.
+    void SetPenColor(int pen, const QColor& color);
+    void SetLegendColor(int pen, const QColor& color);
+    QColor PenColor(int pen) const;
+    QColor LegendColor(int pen) const;
+    // The value range on view and the limits that zooming keeps within.
+    void SetValueRange(double low, double high);
+    void SetZoomLimits(double low, double high);
+    double ValueLow() const { return mLow; }
+    double ValueHigh() const { return mHigh; }
+    double ZoomLimitLow() const { return mLimitLow; }
+    double ZoomLimitHigh() const { return mLimitHigh; }
+    // Seconds of history on view (kept within kMinTimeSpan .. kMaxTimeSpan).
+    void SetTimeSpan(double seconds);
+    double TimeSpan() const { return mSpan; }
+    // Label format of the time axis: %H, %M and %S stand for hours, minutes and seconds.
+    void SetTimeFormat(const QString& format) { mTimeFormat = format; update(); }
+    QString TimeFormat() const { return mTimeFormat; }
+    QString TimeLabel(double time) const;
+
+    // ---- What the program drives ------------------------------------------------------
+    // Adds the value to the pen at the current time and scrolls the chart.
+    void AppendSample(int16_t pen, double value);
+    // Chooses the text item the next caption write addresses.
+    void SetSelectedText(int16_t item);
+    int16_t SelectedText() const { return mSelectedText; }
+    // Replaces the selected text item's text.
+    void SetCaption(const QString& text);
+    QString Caption() const;
+    // Chooses the pen the next visibility write addresses.
+    void SetSelectedPen(int16_t pen);
+    int16_t SelectedPen() const { return mSelectedPen; }
+    // Shows or hides the selected pen's line; a hidden pen still takes samples.
+    void SetPenVisible(bool visible);
+
+    // ---- Reading back -----------------------------------------------------------------
+    QString Text(int item) const;
+    bool PenVisible(int pen) const;
+    const PenHistory& History(int pen) const { return mPens[pen].history; }
+    // Time of the newest sample (the right edge of the plot).
+    double Now() const { return mNow; }
+
+    // ---- Zoom arrows ------------------------------------------------------------------
+    enum class Arrow { None, ValueTop, ValueBottom, TimeSpan };
+    QRect PlotRect() const;
+    QPoint ArrowCentre(Arrow arrow) const;
+    Arrow ArrowAt(const QPoint& pos) const;
+    // A drag of an arrow from the press point to pos: the top (bottom) arrow makes the value
+    // under pos the new top (bottom) of the range; the time arrow at the left end of the
+    // time axis shortens the span when dragged right and lengthens it when dragged left.
+    void BeginDrag(Arrow arrow, const QPoint& pos);
+    void DragTo(const QPoint& pos);
+    void EndDrag();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    struct Pen {
+        explicit Pen(int capacity) : history(capacity) {}
+        PenHistory history;
+        QColor color = Qt::black;
+        QColor legendColor = Qt::black;
+        bool legendColorSet = false;
+        bool visible = true;
+    };
+    double SampleTime();
+    void Changed();
+    void PaintGrid(QPainter& p, const QRect& plot, double tLeft) const;
+    void PaintPens(QPainter& p, const QRect& plot, double tLeft) const;
+    void PaintTexts(QPainter& p, const QRect& plot) const;
+    void PaintArrows(QPainter& p) const;
+
+    std::vector<Pen> mPens;
+    std::vector<QString> mTexts;
+    int16_t mSelectedText = 0;
+    int16_t mSelectedPen = 0;
+    double mLow = 0;
+    double mHigh = 100;
+    double mLimitLow = 0;
+    double mLimitHigh = 100;
+    double mSpan = kDefaultTimeSpan;
+    QString mTimeFormat = QStringLiteral("%H %M %S");
+    double mNow = 0;        // time of the newest sample, seconds (past midnight keeps counting)
+    double mDayOffset = 0;  // added to the clock once it has passed midnight
+
+    Arrow mDrag = Arrow::None;
+    QPoint mDragStart;
+    double mDragLow = 0;
+    double mDragHigh = 0;
+    double mDragSpan = 0;
+};
