@@ -489,11 +489,19 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
             }
         }
         flush();
-        p.setPen(QPen(pen.color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        if (points.size() == 1)
-            p.drawPoint(points.front());
-        else
-            p.drawPolyline(points.data(), static_cast<int>(points.size()));
+        // A hairline drawn twice, the second time shifted by a little over half a pixel:
+        // as bold as a 1.6 pixel line and many times cheaper to draw.
+        QPen line(pen.color, 1);
+        line.setCosmetic(true);
+        p.setPen(line);
+        for (const double shift : {0.0, 0.6}) {
+            p.translate(shift, shift);
+            if (points.size() == 1)
+                p.drawPoint(points.front());
+            else
+                p.drawPolyline(points.data(), static_cast<int>(points.size()));
+            p.translate(-shift, -shift);
+        }
     }
     p.restore();
 }

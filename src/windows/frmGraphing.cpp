@@ -104,12 +104,13 @@ frmGraphing::frmGraphing()
         });
     }
 
+    // The captions get the room our system font needs, up to the charts and the count.
     chkEnableGraph = new QCheckBox(QStringLiteral("Enable Graphing"), this);
-    PlaceTwips(chkEnableGraph, 360, 3720, 1575, 255);
+    PlaceTwips(chkEnableGraph, 360, 3720, 1935, 255);
     connect(chkEnableGraph, &QCheckBox::toggled, this, [this] { chkEnableGraph_Click(); });
 
     chkFahrenheit = new WrappingCheckBox(QStringLiteral("Display Temperature in Fahrenheit"), this);
-    PlaceTwips(chkFahrenheit, 360, 4440, 1815, 375);
+    PlaceTwips(chkFahrenheit, 360, 4440, 1935, 555);
     connect(chkFahrenheit, &QCheckBox::toggled, this, [this] { chkFahrenheit_Click(); });
 
     cmdLog = new QPushButton(QStringLiteral("Log Data"), this);
@@ -117,7 +118,8 @@ frmGraphing::frmGraphing()
     connect(cmdLog, &QPushButton::clicked, this, [this] { cmdLog_Click(); });
 
     Label1 = new QLabel(QStringLiteral("Logged"), this);
-    PlaceTwips(Label1, 360, 5880, 540, 195);
+    PlaceTwips(Label1, 360, 5880, 700, 255);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblLogged = new QLabel(QStringLiteral("0"), this);
     PlaceTwips(lblLogged, 1080, 5880, 975, 255);
     lblLogged->setAlignment(Qt::AlignLeft | Qt::AlignTop);
