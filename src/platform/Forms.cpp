@@ -94,7 +94,7 @@ void Form::Show()
     if (mSub) {
         mSub->show();
         show();
-        if (gMdiArea)
+        if (gMdiArea && gMdiArea->isVisible())
             gMdiArea->setActiveSubWindow(mSub);
         mSub->raise();
     } else {
