@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -209,6 +210,12 @@ frmRegMap::frmRegMap()
     SetFontPoints(chkContRead, kFontPoints);
     PlaceTwips(chkContRead, 2520, 1200, 1575, 375);
     FitCaption(chkContRead, chkContRead->sizeHint().width());
+    // Eight hexadecimal digits should show whole; the boxes may grow up to just short of
+    // the check box beside the decimal box.
+    const int digits = txtHex->fontMetrics().horizontalAdvance(QStringLiteral("FFFFFFFF")) + 10;
+    const int widest = chkContRead->x() - TwipsToPixelsX(60) - txtDec->x();
+    for (QLineEdit* box : {txtReadAddr, txtHex, txtDec})
+        box->resize(std::clamp(digits, box->width(), std::max(box->width(), widest)), box->height());
     for (QLabel* l : {Label11, Label5, Label6})
         FitCaption(l);
 

@@ -1,10 +1,14 @@
+// The register map window: tree, read, write, bit toggle, the value mirror and refusals.
 #include "TestSupport.h"
 
+#include "SimControl.h"
 #include "board/USBStuff.h"
+#include "chip/GeneralStuff.h"
 #include "chip/RegMapStuff.h"
 #include "platform/Forms.h"
 #include "platform/Twips.h"
 #include "windows/GeneralStuff.h"
+#include "windows/frmMain.h"
 #include "windows/frmRegMap.h"
 
 #include <QApplication>
@@ -147,6 +151,8 @@ TEST_F(RegMapTest, OpensWithItsLayoutAndTouchesNoRegister)
     }
     EXPECT_GE(form->chkContRead->width(), form->chkContRead->sizeHint().width());
     EXPECT_TRUE(form->Frame6->rect().contains(form->chkContRead->geometry()));
+    EXPECT_GT(form->txtHex->width(), form->txtHex->fontMetrics().horizontalAdvance("FFFFFFFF"));
+    EXPECT_LT(form->txtDec->geometry().right(), form->chkContRead->x());
 }
 
 TEST_F(RegMapTest, TreeHoldsEveryRegisterOnceUnderItsGroup)
@@ -421,6 +427,46 @@ TEST_F(RegMapTest, ContinuousReadStopsOnABadRegisterNumber)
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_TRUE(env.messages[0].contains("Continuous Read"));
     EXPECT_TRUE(fake.board.transfers.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    main->mnuRegMap_Click();
+    frmRegMap* form = FormInstance<frmRegMap>();
+    ASSERT_NE(form, nullptr);
+    main->tbToolBar_ButtonClick(QStringLiteral("Tree"));
+    EXPECT_EQ(FormInstance<frmRegMap>(), form);
+
+    const auto found = form->TreeView1->findItems(QStringLiteral("Interrupt Mask 1"),
+                                                  Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1);
+    emit form->TreeView1->itemClicked(found.first(), 0);
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1DH"));
+    form->txtHex->setText(QStringLiteral("5A"));
+    form->cmdWrite_Click();
+    EXPECT_EQ(SimPeekRegister(0x1D), 0x5A);
+    EXPECT_EQ(gIntMask1, 0x5A);
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("5A"));
+
+    // Ticked, the master timer re-reads the register once half a second has passed.
+    form->chkContRead->setChecked(true);
+    SimPokeRegister(0x1D, 0x21);
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("21"));
+    SimPokeRegister(0x1D, 0x22);
+    main->tmrMaster_Timer();
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("21"));
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("22"));
+    EXPECT_TRUE(env.messages.empty());
 }
 
 } // namespace
