@@ -114,31 +114,31 @@ frmOptions::frmOptions()
 
     // ---- DAC Options
     Frame4 = new QGroupBox(QStringLiteral("Set DAC O/P Range"), tabDac);
-    PlaceTwips(Frame4, 120, 120, 2760, 3840);
+    PlaceTwips(Frame4, 120, 120, 2580, 3840);
     const char* dacNames[4] = {"DAC A", "DAC B", "DAC C", "DAC D"};
     for (int i = 0; i < 4; ++i) {
         Label1[i] = MakeLabel(QString::fromLatin1(dacNames[i]), Frame4);
-        PlaceTwips(Label1[i], 180, 480 + 720 * i, 720, 330);
+        PlaceTwips(Label1[i], 180, 480 + 720 * i, 660, 330);
         cmbDACRange[i] = MakeList(Frame4, QStringLiteral("0V - VRef"), QStringLiteral("0V - 2Vref"));
-        PlaceTwips(cmbDACRange[i], 960, 480 + 720 * i, 1620, 330);
+        PlaceTwips(cmbDACRange[i], 900, 480 + 720 * i, 1500, 330);
     }
 
     Frame6 = new QGroupBox(QStringLiteral("Control"), tabDac);
-    PlaceTwips(Frame6, 3000, 120, 4440, 3840);
+    PlaceTwips(Frame6, 2820, 120, 4620, 3840);
     chkDACProp[0] = new WrapCheckBox(QStringLiteral("DAC A controlled by Internal temp"), Frame6);
     chkDACProp[1] = new WrapCheckBox(QStringLiteral("DAC B controlled by External temp"), Frame6);
-    PlaceTwips(chkDACProp[0], 180, 360, 1980, 600);
-    PlaceTwips(chkDACProp[1], 2280, 360, 1980, 600);
+    PlaceTwips(chkDACProp[0], 180, 360, 2100, 600);
+    PlaceTwips(chkDACProp[1], 2400, 360, 2100, 600);
     Label2 = MakeLabel(QStringLiteral("Internal Analog Offset"), Frame6);
     Label3 = MakeLabel(QStringLiteral("External Analog Offset"), Frame6);
-    PlaceTwips(Label2, 180, 1200, 1980, 255);
-    PlaceTwips(Label3, 2280, 1200, 1980, 255);
+    PlaceTwips(Label2, 180, 1200, 2100, 255);
+    PlaceTwips(Label3, 2400, 1200, 2100, 255);
     UpDown* spins[2] = {nullptr, nullptr};
     for (int i = 0; i < 2; ++i) {
         txtOffset[i] = new QLineEdit(Frame6);
-        PlaceTwips(txtOffset[i], 180 + 2100 * i, 1470, 1020, 330);
+        PlaceTwips(txtOffset[i], 180 + 2220 * i, 1470, 1020, 330);
         spins[i] = new UpDown(Frame6);
-        PlaceTwips(spins[i], 1200 + 2100 * i, 1470, 255, 330);
+        PlaceTwips(spins[i], 1200 + 2220 * i, 1470, 255, 330);
         spins[i]->SetBuddy(txtOffset[i]);
         spins[i]->SetRange(-128, 127);
         spins[i]->SetIncrement(1);
@@ -147,13 +147,13 @@ frmOptions::frmOptions()
     UpDown2 = spins[1];
     chkDACThermalBits =
         new WrapCheckBox(QStringLiteral("10-Bit DAC resolution on thermal voltage output"), Frame6);
-    PlaceTwips(chkDACThermalBits, 180, 2160, 4080, 600);
+    PlaceTwips(chkDACThermalBits, 180, 2160, 4320, 600);
 
     // ---- LDAC Options
     Frame5 = new QGroupBox(QStringLiteral("LDAC Control"), tabLdac);
-    PlaceTwips(Frame5, 120, 120, 4680, 3840);
+    PlaceTwips(Frame5, 120, 120, 4260, 3840);
     lblLDAC = MakeLabel(QStringLiteral("LDAC pin is setup to control DAC updates"), Frame5);
-    PlaceTwips(lblLDAC, 180, 480, 4380, 255);
+    PlaceTwips(lblLDAC, 180, 480, 3960, 255);
     const char* ldacCaptions[4] = {
         "MSB write to a DAC generates LDAC command for that DAC",
         "MSB write to DAC B/D generates LDAC command for DACs A/B or C/D",
@@ -162,16 +162,16 @@ frmOptions::frmOptions()
     };
     for (int i = 0; i < 4; ++i) {
         optLDACWrite[i] = new WrapOptionButton(QString::fromLatin1(ldacCaptions[i]), Frame5);
-        PlaceTwips(optLDACWrite[i], 180, 840 + 600 * i, 4380, 540);
+        PlaceTwips(optLDACWrite[i], 180, 840 + 600 * i, 3960, 540);
     }
 
     Frame7 = new QGroupBox(QStringLiteral("LDAC Generation"), tabLdac);
-    PlaceTwips(Frame7, 4920, 120, 2520, 3840);
+    PlaceTwips(Frame7, 4500, 120, 2940, 3840);
     const char* genCaptions[4] = {"Generate LDAC for DAC A", "Generate LDAC for DAC B",
                                   "Generate LDAC for DAC C", "Generate LDAC for DAC D"};
     for (int i = 0; i < 4; ++i) {
         cmdGenLDAC[i] = new QPushButton(QString::fromLatin1(genCaptions[i]), Frame7);
-        PlaceTwips(cmdGenLDAC[i], 180, 600 + 720 * i, 2160, 450);
+        PlaceTwips(cmdGenLDAC[i], 180, 600 + 720 * i, 2580, 450);
     }
 
     // ---- Reference
