@@ -1,8 +1,10 @@
 // Data logging window and the CSV log file.
 #include "TestSupport.h"
 
+#include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
+#include "platform/NumberText.h"
 #include "platform/UpDown.h"
 #include "windows/DataLog.h"
 #include "windows/GeneralStuff.h"
@@ -441,6 +443,49 @@ TEST_F(SaveTest, MasterTimerStopsOnFailedLine)
     EXPECT_EQ(main->LastLogTime, 0);
     EXPECT_TRUE(statusDuringBox.startsWith("Data Logging stopped"));
     EXPECT_EQ(StatusText(), "Status");
+}
+
+// A log run on the simulated board through the program's own bring-up and timer: one
+// column per logged channel, the same on every line, with the measured values.
+TEST(SaveOnSimulatedBoard, LogRunGivesOneColumnPerChannel)
+{
+    ProgramEnvironment env;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sim.csv");
+    SetLogFileChooser([&] { return path; });
+    frmMain* main = BringUpOnSimulatedBoard();
+    frmSave* f = LoadForm<frmSave>();
+    for (int i = 0; i < 24; ++i) // every channel measured
+        main->tmrMaster_Timer();
+    for (QCheckBox* box : f->chkLog) // the user ticks what can be ticked
+        box->setChecked(box->isEnabled());
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    int ticked = 1; // the time column
+    for (QCheckBox* box : f->chkLog)
+        ticked += box->isChecked() ? 1 : 0;
+    env.clock.step = 0.01;
+    for (int i = 0; i < 300; ++i)
+        main->tmrMaster_Timer();
+    SetLogFileChooser({});
+    ASSERT_GT(gLogSampleCount, 5);
+
+    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    ASSERT_EQ(lines.size(), 4 + gLogSampleCount + 1);
+    for (int n = 0; n < gLogSampleCount; ++n) {
+        const QByteArray& line = lines[4 + n];
+        ASSERT_TRUE(line.endsWith(",\r")) << line.toStdString();
+        EXPECT_EQ(line.count(','), ticked) << line.toStdString();
+        EXPECT_TRUE(line.startsWith(LogTimeText(gLogInterval, n).toLatin1() + ",")) << n;
+    }
+    EXPECT_EQ(lines[3].count(','), ticked);
+    // The Vdd column carries the measured supply (the simulated board adds a little noise).
+    ASSERT_TRUE(gLogChannel[LogVdd]);
+    const int vddColumn = 1 + (gLogChannel[LogInternal] ? 1 : 0) + (gLogChannel[LogExternal] ? 1 : 0);
+    EXPECT_GT(gVddVolts, 2.5f);
+    const QByteArray vdd = lines[4 + gLogSampleCount - 1].split(',').value(vddColumn);
+    EXPECT_TRUE(vdd.startsWith(' ')) << vdd.toStdString();
+    EXPECT_NEAR(ValText(QString::fromLatin1(vdd)), gVddVolts, 0.05);
 }
 
 } // namespace
