@@ -14,7 +14,7 @@ xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
   sleep 8   # the bring-up waits about 5 s
   if [ "'"$mode"'" = none ]; then
     win=$(xdotool search --name "^Zandrel Evaluation Software" | head -1)
-    xdotool windowactivate --sync "$win" key ctrl+F4 || true
+    xdotool windowfocus --sync "$win" key ctrl+F4 || true
     sleep 1
   fi
   hz=$(getconf CLK_TCK)
