@@ -25,11 +25,11 @@ frmTest::frmTest()
 
     Frame2 = new QGroupBox(QStringLiteral("LED Bar Control"), this);
     SetFontPoints(Frame2, 8.25, true);
-    PlaceTwips(Frame2, 120, 120, 3735, 1815);
+    PlaceTwips(Frame2, 60, 120, 3960, 1815);
 
     Label2 = new QLabel(QStringLiteral("Select Control Source"), Frame2);
     SetFontPoints(Label2, 8.25, false);
-    PlaceTwips(Label2, 240, 360, 3255, 255);
+    PlaceTwips(Label2, 150, 360, 3000, 255);
 
     cmbLEDCon = new QComboBox(Frame2);
     SetFontPoints(cmbLEDCon, 8.25, false);
@@ -37,32 +37,32 @@ frmTest::frmTest()
     for (const char* item : {"DAC A", "DAC B", "DAC C", "DAC D"})
         cmbLEDCon->addItem(QString::fromLatin1(item), 0);
     cmbLEDCon->setCurrentIndex(-1);
-    PlaceTwips(cmbLEDCon, 240, 660, 1575, 330);
+    PlaceTwips(cmbLEDCon, 150, 660, 1575, 330);
 
     chkOpto = new QCheckBox(QStringLiteral("Opto-Sensor controls LED Bar via DAC A"), Frame2);
     SetFontPoints(chkOpto, 8.25, false);
-    PlaceTwips(chkOpto, 240, 1200, 3375, 375);
+    PlaceTwips(chkOpto, 90, 1200, 3810, 375);
 
     Frame1 = new QGroupBox(QStringLiteral("Ain 1-2 Inputs "), this);
     SetFontPoints(Frame1, 8.25, true);
-    PlaceTwips(Frame1, 120, 2055, 3735, 1935);
+    PlaceTwips(Frame1, 60, 2055, 3960, 1935);
 
     Label1 = new QLabel(kAin12Enabled, Frame1);
     SetFontPoints(Label1, 8.25, false);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     Label1->setWordWrap(true);
-    PlaceTwips(Label1, 120, 300, 3495, 495);
+    PlaceTwips(Label1, 90, 300, 3780, 495);
 
     optAin12[0] = new QRadioButton(QStringLiteral("Ain Terminal (P2)"), Frame1);
     optAin12[1] = new QRadioButton(QStringLiteral("Use source selected for LED Bar control "), Frame1);
     for (int i = 0; i < 2; ++i) {
         SetFontPoints(optAin12[i], 8.25, false);
-        PlaceTwips(optAin12[i], 240, 960 + i * 480, 3375, 375);
+        PlaceTwips(optAin12[i], 90, 960 + i * 480, 3810, 375);
     }
 
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     SetFontPoints(cmdClose, 8.25, false);
-    PlaceTwips(cmdClose, 1380, 4170, 1215, 375);
+    PlaceTwips(cmdClose, 1433, 4170, 1215, 375);
 
     // The user's choice in the list; a choice from the program runs the handler itself.
     connect(cmbLEDCon, &QComboBox::activated, this, [this](int) { cmbLEDCon_Click(); });
