@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include "SimClockScope.h"
+#include "SimControl.h"
+
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
@@ -12,6 +15,8 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -216,6 +221,35 @@ TEST_F(BoardSettingsTest, OptoDriveFollowsAin4OnTheMasterTimer)
     gMainForm->tmrMaster_Timer();
     EXPECT_EQ(fake.board.Writes(), (Pairs{{0x10, 0xF0}, {0x11, 0xFF}}));
     EXPECT_FLOAT_EQ(gAinVolts[3], 2.25f);
+}
+
+// The running program: with the opto-sensor mode on, DAC A follows the photo sensor.
+TEST(BoardSettingsOnSimulatedBoard, DacAFollowsThePhotoSensor)
+{
+    ProgramEnvironment env;
+    SimClockScope simClock(env.clock);
+    frmMain* main = BringUpOnSimulatedBoard();
+    frmTest* form = LoadForm<frmTest>();
+    form->chkOpto->setChecked(true);
+    EXPECT_EQ(SimPeekRegister(0x1B) & 0x31, 0x01);
+    EXPECT_EQ(SimPeekRegister(0x18) & 0x08, 0x08);
+    EXPECT_EQ(SimPeekRegister(0x1C) & 0x10, 0x10);
+    EXPECT_EQ(SimPortImage()[2] & 0x0C, 0x00); // LED bar on DAC A
+
+    for (double light : {1.0, 0.5, 2.0}) {
+        SCOPED_TRACE(light);
+        SimSetLight(light);
+        // A full measurement cycle, then a tick on which the drive is due.
+        for (int i = 0; i < 12 || main->PollState != 0; ++i) {
+            env.clock.now += 0.005;
+            main->tmrMaster_Timer();
+        }
+        env.clock.now += 0.25;
+        main->tmrMaster_Timer();
+        EXPECT_NEAR(gAinVolts[3], light, 0.01);
+        const int code = SimPeekRegister(0x11) * 16 + (SimPeekRegister(0x10) >> 4);
+        EXPECT_EQ(code, static_cast<int>(std::nearbyint(4095.0 * gAinVolts[3] / 2.25)));
+    }
 }
 
 } // namespace

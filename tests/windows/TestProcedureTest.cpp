@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include "SimClockScope.h"
+#include "SimControl.h"
+
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
@@ -232,6 +235,35 @@ TEST_F(TestProcedureTest, EverySequenceRunTwiceBehavesTheSame)
         UnloadForm<frmGraphing>();
         FlushDeletedForms();
     }
+}
+
+// On the running program the ALERT LED button raises and clears the Ain1 high-limit event.
+TEST(TestProcedureOnSimulatedBoard, AlertLedButtonRaisesTheAin1HighLimitEvent)
+{
+    ProgramEnvironment env;
+    SimClockScope simClock(env.clock);
+    frmMain* main = BringUpOnSimulatedBoard();
+    SimSetTerminalVolts(1.0, 1.0);
+    frmExternalTest* form = LoadForm<frmExternalTest>();
+    form->cmdEnableAin14_Click();
+    form->cmcdAinTerminal_Click();
+    form->cmdAlertLED_Click();
+    for (int i = 0; i < 12; ++i) {
+        env.clock.now += 0.03; // a conversion round of the chip per tick
+        main->tmrMaster_Timer();
+    }
+    EXPECT_EQ(SimPeekRegister(0x27), 0);
+    EXPECT_NEAR(gAinVolts[0], 1.0, 0.02);
+    EXPECT_NE(gIntStatus1 & 0x04, 0); // Ain1 above its high limit
+
+    form->cmdAlertLED_Click();
+    // Two cycles: the first status read may still hold the event from before the press.
+    for (int i = 0; i < 24; ++i) {
+        env.clock.now += 0.03;
+        main->tmrMaster_Timer();
+    }
+    EXPECT_EQ(SimPeekRegister(0x27), 225);
+    EXPECT_EQ(gIntStatus1 & 0x04, 0);
 }
 
 } // namespace
