@@ -6,8 +6,10 @@
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
+#include "platform/WrapButtons.h"
 #include "windows/GeneralStuff.h"
 #include "windows/frmMain.h"
+#include "windows/frmOptions.h"
 #include "windows/frmTest.h"
 
 #include <QCheckBox>
@@ -176,6 +178,27 @@ TEST_F(BoardSettingsTest, ReopeningInOptoModeRunsTheSetUpOnce)
     EXPECT_EQ(form->cmbLEDCon->currentText(), QStringLiteral("DAC A"));
     EXPECT_EQ(fake.board.Writes(), (Pairs{{0x1B, 0x01}, {0x18, 0x09}, {0x1C, 0x30}}));
     EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC D"));
+}
+
+TEST_F(BoardSettingsTest, TickingRefreshesAnOpenConfigurationWindow)
+{
+    gAin12Mode = Ain12Inputs;
+    frmOptions* options = LoadForm<frmOptions>();
+    ASSERT_TRUE(gOptionsFormOpen);
+    EXPECT_EQ(options->cmbDACRange[0]->currentIndex(), 0);
+    EXPECT_EQ(options->cmbLDACAin3->currentText(), QStringLiteral("LDAC"));
+    EXPECT_TRUE(options->chkExtDACRef[0]->isChecked());
+
+    frmTest* form = Open();
+    form->chkOpto->setChecked(true);
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x1B, 0x01}, {0x18, 0x08}, {0x1C, 0x10}}));
+    // The configuration window read the chip again and shows what the set-up wrote.
+    const auto traffic = RegisterTraffic();
+    ASSERT_GT(traffic.size(), 9u);
+    EXPECT_EQ(traffic.back().first, 'R');
+    EXPECT_EQ(options->cmbDACRange[0]->currentIndex(), 1);
+    EXPECT_EQ(options->cmbLDACAin3->currentText(), QStringLiteral("AIN3"));
+    EXPECT_FALSE(options->chkExtDACRef[0]->isChecked());
 }
 
 TEST_F(BoardSettingsTest, ClosedWindowIgnoresWritesOf18h)
