@@ -1,4 +1,5 @@
 #include "windows/GeneralStuff.h"
+#include "windows/ToolbarIcons.h"
 
 #include <QApplication>
 
@@ -6,6 +7,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zandrel Evaluation Software"));
+    QApplication::setWindowIcon(ToolbarIcon(QStringLiteral("Program")));
     app.setQuitOnLastWindowClosed(false);
     Main();
     return QApplication::exec();

@@ -107,6 +107,25 @@ void PaintInterrupts(QPainter& p)
     p.drawEllipse(QRectF(7, 11, 2, 2));
 }
 
+// The program's own icon: the chip on its board.
+void PaintProgram(QPainter& p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(34, 112, 60));
+    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 2, 2);
+    p.setPen(QPen(QColor(214, 178, 90), 1));
+    for (int i = 0; i < 4; ++i) {
+        const double y = 4 + i * 2.6;
+        p.drawLine(QPointF(2, y), QPointF(4.5, y));
+        p.drawLine(QPointF(11.5, y), QPointF(14, y));
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 30, 36));
+    p.drawRoundedRect(QRectF(4.5, 2.5, 7, 11), 0.8, 0.8);
+    p.setBrush(QColor(150, 150, 160));
+    p.drawEllipse(QPointF(6, 4), 0.7, 0.7);
+}
+
 QPixmap Render(Painter paint, int scale)
 {
     QPixmap pix(16 * scale, 16 * scale);
@@ -136,10 +155,12 @@ QIcon ToolbarIcon(const QString& key)
         paint = PaintDac;
     else if (key == QLatin1String("Interrupts"))
         paint = PaintInterrupts;
+    else if (key == QLatin1String("Program"))
+        paint = PaintProgram;
     if (!paint)
         return {};
     QIcon icon;
-    for (int scale : {1, 2, 3})
+    for (int scale : {1, 2, 3, 4})
         icon.addPixmap(Render(paint, scale));
     return icon;
 }

@@ -4,5 +4,6 @@
 #include <QIcon>
 #include <QString>
 
-// The picture for a toolbar key ("Save", "Config", "Graphs", "Tree", "DAC", "Interrupts").
+// The picture for a toolbar key ("Save", "Config", "Graphs", "Tree", "DAC", "Interrupts"),
+// and the program's own icon ("Program").
 QIcon ToolbarIcon(const QString& key);
