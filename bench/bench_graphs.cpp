@@ -1,9 +1,9 @@
 // Graphs window: the master timer's refresh with full histories in all twelve pens, and
 // one paint of the visible chart at full history.
 //
-//   build/bench_graphs                 run the benchmarks
-//   build/bench_graphs --grab=FILE [N] save a picture of the window with a full history,
-//                                     chart N (0-3) shown
+//   build/bench/bench_graphs                 run the benchmarks
+//   build/bench/bench_graphs --grab=FILE [N] save a picture of the window with a full history,
+//                                           chart N (0-3) shown
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
 #include "platform/Runtime.h"

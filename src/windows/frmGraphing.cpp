@@ -4,6 +4,7 @@
 #include "platform/NumberText.h"
 #include "platform/StripChart.h"
 #include "platform/Twips.h"
+#include "platform/WrapButtons.h"
 #include "windows/GeneralStuff.h"
 #include "windows/frmLimits.h"
 #include "windows/frmSave.h"
@@ -11,10 +12,8 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyleOptionButton>
 #include <initializer_list>
 
 namespace {
@@ -24,27 +23,6 @@ const QColor kGreen(0, 128, 0);
 const QColor kDacCPen(0, 128, 64);
 const QColor kMagenta(255, 0, 255);
 const QColor kBlack(0, 0, 0);
-
-// A check box whose caption wraps onto further lines within the box's width, as the
-// designed two-line boxes need. Its text stays the full caption.
-class WrappingCheckBox : public QCheckBox {
-public:
-    WrappingCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        QStyleOptionButton opt;
-        initStyleOption(&opt);
-        opt.text.clear();
-        style()->drawControl(QStyle::CE_CheckBox, &opt, &p, this);
-        const QRect textRect = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
-        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(textRect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
-    }
-    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
 
 // One chart as created: title, legend names, colours and value ranges.
 StripChart* MakeChart(QWidget* parent, const QString& title, std::initializer_list<const char*> legends,
@@ -109,7 +87,7 @@ frmGraphing::frmGraphing()
     PlaceTwips(chkEnableGraph, 360, 3720, 1935, 255);
     connect(chkEnableGraph, &QCheckBox::toggled, this, [this] { chkEnableGraph_Click(); });
 
-    chkFahrenheit = new WrappingCheckBox(QStringLiteral("Display Temperature in Fahrenheit"), this);
+    chkFahrenheit = new WrapCheckBox(QStringLiteral("Display Temperature in Fahrenheit"), this);
     PlaceTwips(chkFahrenheit, 360, 4440, 1935, 555);
     connect(chkFahrenheit, &QCheckBox::toggled, this, [this] { chkFahrenheit_Click(); });
 

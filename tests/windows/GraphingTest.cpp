@@ -1,11 +1,14 @@
 #include "windows/frmGraphing.h"
 
+#include "SimClockScope.h"
 #include "TestSupport.h"
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
 #include "platform/StripChart.h"
 #include "windows/GeneralStuff.h"
+#include "platform/NumberText.h"
+#include "windows/frmMain.h"
 #include "windows/frmSave.h"
 
 #include <QCheckBox>
@@ -58,6 +61,41 @@ protected:
     ProgramEnvironment env;
     FakeBoardScope fake;
 };
+
+TEST(GraphingBringUp, TheBringUpOpensTheGraphsAndTheMasterTimerPlotsTheChip)
+{
+    ProgramEnvironment env;
+    SimClockScope simClock(env.clock);
+    frmMain* main = BringUpOnSimulatedBoard();
+    frmGraphing* f = FormInstance<frmGraphing>();
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(gGraphFormOpen);
+    EXPECT_TRUE(f->optGraph[0]->isChecked());
+    EXPECT_FALSE(f->stpTemp->isHidden());
+    EXPECT_TRUE(f->chkEnableGraph->isChecked());
+    EXPECT_FALSE(f->chkFahrenheit->isChecked());
+
+    // Two seconds of ticks: about twenty refreshes, each a sample on every pen.
+    env.clock.step = 0;
+    for (int i = 0; i < 200; ++i) {
+        env.clock.now += 0.01;
+        main->tmrMaster_Timer();
+    }
+    const int samples = f->stpTemp->History(0).Count();
+    EXPECT_GE(samples, 18);
+    EXPECT_LE(samples, 21);
+    EXPECT_EQ(f->stpAin->History(3).Count(), samples);
+    // Each legend shows the value of the newest sample of its pen.
+    auto newest = [](StripChart* chart, int pen) {
+        const PenHistory& h = chart->History(pen);
+        return static_cast<float>(h.ValueAt(h.Count() - 1));
+    };
+    EXPECT_EQ(f->stpTemp->Text(1),
+              QStringLiteral("Internal=") + TrimSingle(newest(f->stpTemp, 0)) + kDeg + QStringLiteral("C"));
+    EXPECT_EQ(f->stpVoltage->Text(1), QStringLiteral("Vdd=") + TrimSingle(newest(f->stpVoltage, 0)) + QStringLiteral("V"));
+    EXPECT_GT(newest(f->stpVoltage, 0), 2.0F);
+    EXPECT_GT(newest(f->stpTemp, 0), 10.0F);
+}
 
 TEST_F(GraphingTest, FirstOpeningShowsTheTemperatureChartWithCreationTexts)
 {
