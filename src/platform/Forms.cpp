@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
 #include <algorithm>
 
 namespace {
@@ -92,6 +93,17 @@ void Form::Show()
     if (mUnloading)
         return;
     if (mSub) {
+        if (!mSub->isVisible() && !mSub->testAttribute(Qt::WA_Moved) && gMdiArea) {
+            // A window without a place of its own cascades from the top left corner, the
+            // way child windows open in the design; the client area's own placer would
+            // work from its size before the main window is first shown.
+            int open = 0;
+            for (QMdiSubWindow* other : gMdiArea->subWindowList())
+                if (other != mSub && other->isVisible())
+                    ++open;
+            const int step = mSub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, mSub) + 4;
+            mSub->move(open * step, open * step);
+        }
         mSub->show();
         show();
         if (gMdiArea && gMdiArea->isVisible())
