@@ -17,3 +17,8 @@ void ShowGraphingForm()
 {
     ShowForm<frmGraphing>();
 }
+
+void ShowGraphChart(int16_t)
+{
+    ShowGraphingForm();
+}

@@ -3,6 +3,8 @@
 
 #include "platform/Forms.h"
 
+#include <cstdint>
+
 class frmGraphing : public Form {
     Q_OBJECT
 public:
@@ -12,3 +14,5 @@ public:
 void SetupGraphChannels();
 void UpdateGraphingForm();
 void ShowGraphingForm();
+// Brings up the graphs window (loading it when needed) on the given chart.
+void ShowGraphChart(int16_t chart);

@@ -1,0 +1,269 @@
+#include "TestSupport.h"
+
+#include "SimClockScope.h"
+#include "SimControl.h"
+
+#include "board/USBStuff.h"
+#include "chip/GeneralStuff.h"
+#include "platform/Forms.h"
+#include "windows/GeneralStuff.h"
+#include "windows/frmExternalTest.h"
+#include "windows/frmGraphing.h"
+#include "windows/frmMain.h"
+#include "windows/frmTest.h"
+
+#include <QGroupBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using Pairs = std::vector<std::pair<int, int>>;
+
+// The test procedure window inside a main window, against the recording fake board.
+class TestProcedureTest : public ::testing::Test {
+protected:
+    TestProcedureTest()
+    {
+        gDeviceAddress = 0x48;
+        gMainForm = new frmMain();
+    }
+
+    frmExternalTest* Open()
+    {
+        frmExternalTest* form = LoadForm<frmExternalTest>();
+        fake.board.Clear();
+        return form;
+    }
+
+    // Register reads ('R') and writes ('W') in order, with their register.
+    std::vector<std::pair<char, int>> RegisterTraffic() const
+    {
+        std::vector<std::pair<char, int>> out;
+        for (const Transfer& t : fake.board.transfers)
+            if (t.request == 0xDE)
+                out.emplace_back(t.direction == 1 ? 'R' : 'W', t.index & 0xFF);
+        return out;
+    }
+
+    ProgramEnvironment env;
+    FakeBoardScope fake;
+};
+
+TEST_F(TestProcedureTest, OpensWithItsButtonColumnAndNoDacChosen)
+{
+    gLEDBarSource = QStringLiteral("DAC B");
+    frmExternalTest* form = LoadForm<frmExternalTest>();
+    EXPECT_EQ(form->Caption(), QStringLiteral("Test Procedure"));
+    EXPECT_EQ(form->cmdEnableAin14->text(), QStringLiteral("Enable Ain 1-4 "));
+    EXPECT_EQ(form->cmdAlertLED->text(), QStringLiteral("Click to turn ALERT LED on"));
+    for (QRadioButton* opt : form->optDAC)
+        EXPECT_FALSE(opt->isChecked());
+    EXPECT_TRUE(fake.board.transfers.empty());
+    // The option group lies to the right of the column.
+    EXPECT_GE(form->Frame1->x(), form->cmdExtRef->geometry().right());
+}
+
+TEST_F(TestProcedureTest, EnableAllTemperaturesSetsLdacAndTheDiode)
+{
+    fake.board.registers[0x18] = 0x01;
+    frmExternalTest* form = Open();
+    form->cmdEnableAllTemps_Click();
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x18, 0x0D}}));
+    EXPECT_EQ(gAin12Mode, Ain12ExtDiode);
+    EXPECT_TRUE(gAin3Enabled);
+    EXPECT_TRUE(IsFormLoaded<frmGraphing>());
+
+    // Already set: 18h is written unchanged and still decoded (read back).
+    fake.board.Clear();
+    form->cmdEnableAllTemps_Click();
+    EXPECT_EQ(RegisterTraffic(), (std::vector<std::pair<char, int>>{{'R', 0x18}, {'W', 0x18}, {'R', 0x18}}));
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x18, 0x0D}}));
+}
+
+TEST_F(TestProcedureTest, VerifyVddOnlyShowsTheGraphs)
+{
+    frmExternalTest* form = Open();
+    ASSERT_FALSE(IsFormLoaded<frmGraphing>());
+    form->cmdVerifyVdd_Click();
+    EXPECT_TRUE(fake.board.transfers.empty());
+    EXPECT_TRUE(IsFormLoaded<frmGraphing>());
+}
+
+TEST_F(TestProcedureTest, ShowingTheGraphsBringsAnOpenGraphsWindowToTheFront)
+{
+    gMainForm->show();
+    frmExternalTest* form = Open();
+    LoadForm<frmGraphing>();
+    LoadForm<frmTest>();
+    ASSERT_NE(MdiArea()->currentSubWindow(), FormInstance<frmGraphing>()->Frame());
+    form->cmdVerifyVdd_Click();
+    EXPECT_EQ(MdiArea()->currentSubWindow(), FormInstance<frmGraphing>()->Frame());
+}
+
+TEST_F(TestProcedureTest, VerifyDacOutputsWritesEightCodesLsbFirst)
+{
+    fake.board.registers[0x1C] = 0x01;
+    frmExternalTest* form = Open();
+    form->cmdVerifyDACs_Click();
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x1C, 0x31},
+                                          {0x10, 0xF0}, {0x11, 0x35},
+                                          {0x12, 0x90}, {0x13, 0x59},
+                                          {0x14, 0x60}, {0x15, 0x87},
+                                          {0x16, 0x10}, {0x17, 0xCC}}));
+    EXPECT_FALSE(gExtRefAB);
+    EXPECT_FALSE(gExtRefCD);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC A"));
+    EXPECT_TRUE(form->optDAC[0]->isChecked());
+    EXPECT_EQ(fake.board.ports[2] & 0x0C, 0x00);
+}
+
+TEST_F(TestProcedureTest, EnableAin14FeedsAin12FromDacC)
+{
+    fake.board.registers[0x18] = 0x0C; // external diode, Ain3
+    fake.board.ports[2] = 0x03;        // diode path closed
+    frmExternalTest* form = Open();
+    form->cmdEnableAin14_Click();
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x18, 0x08}}));
+    EXPECT_EQ(gAin12Mode, Ain12Inputs);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC C"));
+    EXPECT_EQ(gAin12Source, Ain12SrcLEDBar);
+    // Diode path open, LED bar on DAC C, Ain1/Ain2 from its DAC, Ain1/Ain2 path closed.
+    EXPECT_EQ(fake.board.ports[2] & 0x3F, 0x38);
+    EXPECT_EQ(fake.board.ports[4] & 0x03, 0x03);
+    for (QRadioButton* opt : form->optDAC)
+        EXPECT_FALSE(opt->isChecked());
+
+    fake.board.Clear();
+    form->cmcdAinTerminal_Click();
+    EXPECT_TRUE(fake.board.Writes().empty());
+    EXPECT_EQ(gAin12Source, Ain12SrcTerminal);
+    EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x88}, {3, 0x03}}));
+}
+
+TEST_F(TestProcedureTest, AlertLedButtonTogglesTheAin1HighLimit)
+{
+    gAinRefVoltage = 2.28f;
+    frmExternalTest* form = Open();
+    form->cmdAlertLED_Click();
+    EXPECT_EQ(form->cmdAlertLED->text(), QStringLiteral("Click to turn ALERT LED off"));
+    form->cmdAlertLED_Click();
+    EXPECT_EQ(form->cmdAlertLED->text(), QStringLiteral("Click to turn ALERT LED on"));
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x27, 0}, {0x27, 225}}));
+    EXPECT_FALSE(IsFormLoaded<frmGraphing>());
+
+    gAinRefVoltage = 3.3f;
+    fake.board.Clear();
+    form->cmdAlertLED_Click();
+    form->cmdAlertLED_Click();
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x27, 0}, {0x27, 155}}));
+}
+
+TEST_F(TestProcedureTest, LdacSwitchTestClearsLdacAndEveryDac)
+{
+    fake.board.registers[0x18] = 0x09;
+    frmExternalTest* form = Open();
+    form->cmdLDACTest_Click();
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x18, 0x01}, {0x10, 0}, {0x11, 0}, {0x12, 0}, {0x13, 0},
+                                          {0x14, 0}, {0x15, 0}, {0x16, 0}, {0x17, 0}}));
+    EXPECT_FALSE(gAin3Enabled);
+}
+
+TEST_F(TestProcedureTest, ExternalReferenceTestPutsDacCOnTheExternalReference)
+{
+    fake.board.registers[0x1C] = 0x3F;
+    fake.board.registers[0x18] = 0x00;
+    frmExternalTest* form = Open();
+    form->cmdExtRef_Click();
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x1C, 0x1F}, {0x18, 0x08}, {0x14, 0xF0}, {0x15, 0x7F}}));
+    EXPECT_FALSE(gExtRefAB);
+    EXPECT_TRUE(gExtRefCD);
+    EXPECT_FLOAT_EQ(gExtRefVoltage, 2.0f);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC C"));
+    EXPECT_EQ(fake.board.ports[2] & 0x0C, 0x08);
+    for (QRadioButton* opt : form->optDAC)
+        EXPECT_FALSE(opt->isChecked());
+}
+
+TEST_F(TestProcedureTest, DacOptionsChooseTheLedBarDac)
+{
+    frmExternalTest* form = Open();
+    form->optDAC[3]->setChecked(true);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC D"));
+    form->optDAC[1]->setChecked(true);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC B"));
+    EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x0C}, {2, 0x04}}));
+    EXPECT_TRUE(fake.board.Writes().empty());
+}
+
+TEST_F(TestProcedureTest, EverySequenceRunTwiceBehavesTheSame)
+{
+    gAinRefVoltage = 2.28f;
+    const std::vector<std::pair<const char*, void (frmExternalTest::*)()>> buttons = {
+        {"Enable All Temperatures", &frmExternalTest::cmdEnableAllTemps_Click},
+        {"Verify Vdd Reading", &frmExternalTest::cmdVerifyVdd_Click},
+        {"Verify DAC Outputs", &frmExternalTest::cmdVerifyDACs_Click},
+        {"Enable Ain 1-4 ", &frmExternalTest::cmdEnableAin14_Click},
+        {"Ain Connector Test", &frmExternalTest::cmcdAinTerminal_Click},
+        {"LDAC Switch Test", &frmExternalTest::cmdLDACTest_Click},
+        {"External Reference Test", &frmExternalTest::cmdExtRef_Click},
+    };
+    for (const auto& [name, click] : buttons) {
+        SCOPED_TRACE(name);
+        std::memset(fake.board.registers, 0x50, sizeof fake.board.registers);
+        std::memset(fake.board.ports, 0x00, sizeof fake.board.ports);
+        frmExternalTest* form = Open();
+        (form->*click)();
+        const Pairs first = fake.board.Writes();
+        uint8_t ports[6];
+        std::memcpy(ports, fake.board.ports, sizeof ports);
+        const QString source = gLEDBarSource;
+        const int16_t ain12Source = gAin12Source;
+        fake.board.Clear();
+        (form->*click)();
+        EXPECT_EQ(fake.board.Writes(), first);
+        EXPECT_EQ(0, std::memcmp(ports, fake.board.ports, sizeof ports));
+        EXPECT_EQ(gLEDBarSource, source);
+        EXPECT_EQ(gAin12Source, ain12Source);
+        EXPECT_TRUE(IsFormLoaded<frmGraphing>());
+        UnloadForm<frmExternalTest>();
+        UnloadForm<frmGraphing>();
+        FlushDeletedForms();
+    }
+}
+
+// On the running program the ALERT LED button raises and clears the Ain1 high-limit event.
+TEST(TestProcedureOnSimulatedBoard, AlertLedButtonRaisesTheAin1HighLimitEvent)
+{
+    ProgramEnvironment env;
+    SimClockScope simClock(env.clock);
+    frmMain* main = BringUpOnSimulatedBoard();
+    SimSetTerminalVolts(1.0, 1.0);
+    frmExternalTest* form = LoadForm<frmExternalTest>();
+    form->cmdEnableAin14_Click();
+    form->cmcdAinTerminal_Click();
+    form->cmdAlertLED_Click();
+    for (int i = 0; i < 12; ++i) {
+        env.clock.now += 0.03; // a conversion round of the chip per tick
+        main->tmrMaster_Timer();
+    }
+    EXPECT_EQ(SimPeekRegister(0x27), 0);
+    EXPECT_NEAR(gAinVolts[0], 1.0, 0.02);
+    EXPECT_NE(gIntStatus1 & 0x04, 0); // Ain1 above its high limit
+
+    form->cmdAlertLED_Click();
+    // Two cycles: the first status read may still hold the event from before the press.
+    for (int i = 0; i < 24; ++i) {
+        env.clock.now += 0.03;
+        main->tmrMaster_Timer();
+    }
+    EXPECT_EQ(SimPeekRegister(0x27), 225);
+    EXPECT_EQ(gIntStatus1 & 0x04, 0);
+}
+
+} // namespace
