@@ -67,40 +67,18 @@ TEST_F(GaugeControl, PlacementFromCodeRaisesNothing)
     EXPECT_FLOAT_EQ(Pointer(3), -500);
 }
 
-TEST_F(GaugeControl, BandsAndPointersAreAddressedByTheirIndex)
+TEST_F(GaugeControl, DraggingAPointerMovesOnlyItAndRaisesTheEvent)
 {
-    gauge.SetBandIndex(0);
-    gauge.SetBandStart(-128);
-    gauge.SetBandEnd(127);
-    gauge.SetBandIndex(1);
-    gauge.SetBandStart(-128);
-    gauge.SetBandEnd(21.5);
-    gauge.SetBandIndex(0);
-    EXPECT_DOUBLE_EQ(gauge.BandEnd(), 127);
-    gauge.SetBandIndex(1);
-    EXPECT_DOUBLE_EQ(gauge.BandEnd(), 21.5);
-    EXPECT_FLOAT_EQ(Pointer(2), -10);
-    EXPECT_FLOAT_EQ(Pointer(3), 25);
-    EXPECT_EQ(gauge.toolTip(), QStringLiteral("Drag the sliders to change the limits"));
-}
-
-TEST_F(GaugeControl, DraggingTheHighPointerMovesOnlyItAndRaisesTheEvent)
-{
-    const QRect handle = gauge.PointerHandleRect(3);
-    ASSERT_FALSE(handle.isEmpty());
-    Drag(&gauge, handle.center(), -20);
+    Drag(&gauge, gauge.PointerHandleRect(3).center(), -20);
     EXPECT_GE(moved, 1);
     EXPECT_GT(Pointer(3), 40.0f);
     EXPECT_LT(Pointer(3), 75.0f);
     EXPECT_FLOAT_EQ(Pointer(2), -10);
-}
 
-TEST_F(GaugeControl, DraggingTheLowPointerDownMovesIt)
-{
     Drag(&gauge, gauge.PointerHandleRect(2).center(), 15);
-    EXPECT_GE(moved, 1);
     EXPECT_LT(Pointer(2), -20.0f);
-    EXPECT_FLOAT_EQ(Pointer(3), 25);
+    EXPECT_GT(Pointer(3), 40.0f);
+    EXPECT_EQ(gauge.toolTip(), QStringLiteral("Drag the sliders to change the limits"));
 }
 
 TEST_F(GaugeControl, PointersAtTheSameValueCanEachBeGrabbed)

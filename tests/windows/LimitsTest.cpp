@@ -1,3 +1,4 @@
+#include "SimClockScope.h"
 #include "TestSupport.h"
 
 #include "board/USBStuff.h"
@@ -7,6 +8,7 @@
 #include "platform/LimitGauge.h"
 #include "windows/GeneralStuff.h"
 #include "windows/frmLimits.h"
+#include "windows/frmMain.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -31,6 +33,19 @@ void PlacePointers(LimitGauge* g, float low, float high)
     g->SetPointerValue(low);
     g->SetPointerIndex(3);
     g->SetPointerValue(high);
+}
+
+// Drags pointer 2 or 3 of a gauge by dy pixels with real mouse events.
+void DragPointer(LimitGauge* g, int index, int dy)
+{
+    const QPoint from = g->PointerHandleRect(index).center();
+    auto send = [g](QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(pos), g->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(g, &e);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, from + QPoint(0, dy), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, from + QPoint(0, dy), Qt::LeftButton, Qt::NoButton);
 }
 
 class LimitsWindow : public ::testing::Test {
@@ -245,13 +260,6 @@ TEST_F(LimitsWindow, VoltPointersAreWrittenAsLimitCodes)
     EXPECT_EQ(board().Writes(), (Writes{{0x30, 0x00}, {0x2F, 0xFF}}));
 
     board().Clear();
-    PlacePointers(f->ggeAin[1], 1, 2);
-    f->ggeAin_PointerMoved(1);
-    PlacePointers(f->ggeAin[2], 1, 2);
-    f->ggeAin_PointerMoved(2);
-    EXPECT_EQ(board().Writes(), (Writes{{0x2C, 0x70}, {0x2B, 0xE1}, {0x2E, 0x70}, {0x2D, 0xE1}}));
-
-    board().Clear();
     PlacePointers(f->ggeVdd, 2.679f, 7);
     f->ggeVdd_PointerMoved();
     EXPECT_EQ(board().Writes(), (Writes{{0x24, 0x62}, {0x23, 0xFF}}));
@@ -303,7 +311,7 @@ TEST_F(LimitsWindow, PointersArePlacedFromTheLimitBytes)
     }
     EXPECT_DOUBLE_EQ(f->ggeAin[3]->ScaleMax(), 3.3);
     EXPECT_DOUBLE_EQ(f->ggeVdd->ScaleMax(), 7);
-    EXPECT_EQ(LimitReads().size(), 28u);
+    EXPECT_EQ(LimitReads().size(), 14u);
 }
 
 TEST_F(LimitsWindow, PinFunctionsDecideWhichGaugesShow)
@@ -357,24 +365,13 @@ TEST_F(LimitsWindow, DraggingAPointerWithTheMouseWritesBothLimits)
     board().registers[0x26] = 0xF6;
     board().registers[0x25] = 0x19;
     frmLimits* f = Open();
-    LimitGauge* g = f->ggeInternal;
-    const QPoint from = g->PointerHandleRect(3).center();
-    auto send = [g](QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
-        QMouseEvent e(type, QPointF(pos), g->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(g, &e);
-    };
-    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    EXPECT_TRUE(board().Writes().empty());
-    send(QEvent::MouseMove, from + QPoint(0, -20), Qt::NoButton, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, from + QPoint(0, -20), Qt::LeftButton, Qt::NoButton);
-
+    DragPointer(f->ggeInternal, 3, -20);
     const Writes w = board().Writes();
     ASSERT_EQ(w.size(), 2u);
     EXPECT_EQ(w[0], std::make_pair(0x26, 0xF6));
     EXPECT_EQ(w[1].first, 0x25);
     EXPECT_GT(w[1].second, 0x19);
-    EXPECT_LT(w[1].second, 0x80);
-    EXPECT_EQ(w[1].second, static_cast<int>(std::nearbyint(PointerOf(g, 3))));
+    EXPECT_EQ(w[1].second, static_cast<int>(std::nearbyint(PointerOf(f->ggeInternal, 3))));
 }
 
 TEST_F(LimitsWindow, ClosedWindowTouchesNothing)
@@ -397,6 +394,49 @@ TEST_F(LimitsWindow, ClosedWindowTouchesNothing)
     ConfigureLimitsForm();
     UpdateLimitsForm();
     EXPECT_TRUE(LimitReads().empty());
+}
+
+// The running program: a high limit dragged below the reading lights its lamp within a
+// second, and the Pin Status lamp follows the masks and the interrupt output.
+TEST(LimitsOnSimulatedBoard, DraggedLimitLightsItsLampAndPinStatusFollowsTheOutput)
+{
+    ProgramEnvironment env;
+    SimClockScope simClock(env.clock);
+    frmMain* main = BringUpOnSimulatedBoard();
+    SimSetTemperature(25);
+    ShowLimitsForm();
+    frmLimits* f = FormInstance<frmLimits>();
+    ASSERT_NE(f, nullptr);
+    auto run = [&](double seconds) {
+        for (double t = 0; t < seconds; t += 0.01) {
+            env.clock.now += 0.01;
+            main->tmrMaster_Timer();
+        }
+    };
+    run(1.0);
+    EXPECT_FALSE(f->tglAlert[0]->LampState());
+
+    LimitGauge* g = f->ggeInternal;
+    DragPointer(g, 3, g->ValueToY(10) - g->ValueToY(PointerOf(g, 3)));
+    const int high = static_cast<int8_t>(SimPeekRegister(0x25));
+    EXPECT_GT(high, 0);
+    EXPECT_LT(high, 20);
+    EXPECT_EQ(SimPeekRegister(0x26), 0xC9); // the low limit written back as it stood
+
+    run(1.0);
+    EXPECT_TRUE(f->tglAlert[0]->LampState());
+    EXPECT_EQ(f->tglAlert[6]->LampState(), IsAlertActive());
+
+    f->chkMask[0]->setChecked(true);
+    run(1.0);
+    EXPECT_TRUE(f->tglAlert[0]->LampState());
+    EXPECT_EQ(f->tglAlert[6]->LampState(), IsAlertActive());
+
+    f->chkMask[0]->setChecked(false);
+    f->chkIntMask->setChecked(true);
+    run(1.0);
+    EXPECT_TRUE(f->tglAlert[0]->LampState());
+    EXPECT_FALSE(f->tglAlert[6]->LampState());
 }
 
 } // namespace
