@@ -1,0 +1,110 @@
+"""Fault cases: the simulated board's fault switches against the real program.
+
+Each case ends with the program's exact message in a critical message box, a non-zero exit
+status once the box is answered, the main window's geometry stored and, for the log run,
+a log file that holds only whole lines.
+"""
+
+import os
+
+import zandrel_e2e as e2e
+
+# The stored geometry each case starts from (twips; 15 twips a pixel at 96 dpi).
+GEOMETRY = {"MainLeft": "1500", "MainTop": "1200", "MainWidth": "22500", "MainHeight": "13500"}
+
+
+def expect_fatal(prog, code, timeout=e2e.BRINGUP_TIMEOUT):
+    """Waits for the fatal message box of `code`, checks its text, answers OK and checks
+    that the program then ends with status 10 + code."""
+    box, texts = prog.message_box(timeout)
+    e2e.log(f"message box: {texts!r}")
+    expected = e2e.FATAL_TEXTS[code]
+    check_text = [t for t in texts if t.replace("\r\n", "\n") == expected.replace("\r\n", "\n")]
+    e2e.check(check_text, f"message box shows {texts!r}, expected {expected!r}")
+    # The line breaks of the text are CR LF, as the program writes them.
+    e2e.check(check_text[0] == expected,
+              f"message box text differs in its line ends: {check_text[0]!r}")
+    ok = e2e.find(box, "push button", "OK")
+    e2e.check(ok is not None, "the message box has no OK button")
+    e2e.press(ok)
+    status = prog.wait_exit()
+    e2e.check(status == 10 + code, f"exit status {status}, expected {10 + code}"
+              + (" (killed by a signal: a crash)" if status < 0 else ""))
+    return status
+
+
+def firmware_missing(case):
+    """No ZandrelFW.Hex in the program's folder."""
+    folder = case.copy_program(without=("ZandrelFW.Hex",))
+    prog = case.program(program_dir=folder, settings=GEOMETRY).start()
+    expect_fatal(prog, 0)
+    e2e.check_geometry_stored(case.home, GEOMETRY)
+
+
+def firmware_refused(case):
+    """The board refuses the firmware download."""
+    prog = case.program(env={"VANTREO_FIRMWARE_FAIL": "1"}, settings=GEOMETRY).start()
+    expect_fatal(prog, 0)
+    e2e.check_geometry_stored(case.home, GEOMETRY)
+
+
+def board_not_answering(case):
+    """Every one of the twenty SMBus selections fails."""
+    prog = case.program(env={"VANTREO_SMBUS_FAILURES": "20"}, settings=GEOMETRY).start()
+    expect_fatal(prog, 2)
+    e2e.check_geometry_stored(case.home, GEOMETRY)
+
+
+def chip_absent(case):
+    """No chip answers at 48h to 4Bh."""
+    prog = case.program(env={"VANTREO_CHIP_ADDRESS": "none"}, settings=GEOMETRY).start()
+    expect_fatal(prog, 2)
+    e2e.check_geometry_stored(case.home, GEOMETRY)
+
+
+# Transfers before the board stops answering: the bring-up takes a few dozen, the master
+# timer two per 10 ms tick, so this leaves roughly eight seconds of log run after the
+# bring-up (longer on a slow machine, where the ticks come slower too).
+FAIL_AFTER = 2000
+
+
+def transfer_fails_during_log_run(case):
+    """A register transfer fails in the middle of a log run started from the menu."""
+    log_path = case.path("run.csv")
+    prog = case.program(env={"VANTREO_FAIL_AFTER": str(FAIL_AFTER)}, settings=GEOMETRY).start()
+    prog.main_window()
+    window = prog.open_log_window()
+    prog.start_logging(window, log_path, channels=("Internal Temp", "Vdd"), interval_ms=100)
+
+    def data_lines():
+        with open(log_path, "rb") as f:
+            data = f.read()
+        return len(data.split(b"\r\n")) - 6 if data.endswith(b"\r\n") else 0
+
+    # The run is under way before the board fails.
+    e2e.wait_for("the first data lines", lambda: data_lines() >= 3, 20)
+    e2e.check(prog.running(), "the program ended before the log run got going")
+    e2e.log(f"log run under way ({data_lines()} lines)")
+
+    expect_fatal(prog, 3, timeout=60)
+    with open(log_path, "rb") as f:
+        data = f.read()
+    lines = e2e.check_whole_lines(data)
+    header = "Time(s) ,Internal(\u00b0C) ,Vdd(V) ,".encode("latin-1")
+    e2e.check(lines[:4] == [b"", b"Zandrel Log File", b"", header],
+              f"log file does not begin with the title block and header: {lines[:4]!r}")
+    rows = lines[4:]
+    e2e.check(len(rows) >= 3, f"only {len(rows)} data lines before the failure")
+    for n, row in enumerate(rows):
+        e2e.check_data_line(row, n, 100, 2)
+    e2e.log(f"log file holds {len(rows)} whole data lines")
+    e2e.check_geometry_stored(case.home, GEOMETRY)
+
+
+CASES = {
+    "fault_firmware_missing": firmware_missing,
+    "fault_firmware_refused": firmware_refused,
+    "fault_board_not_answering": board_not_answering,
+    "fault_chip_absent": chip_absent,
+    "fault_transfer_fails_during_log_run": transfer_fails_during_log_run,
+}
