@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace {
 const QColor kGreen(0, 128, 0);
@@ -74,6 +75,12 @@ frmDAC::frmDAC()
 
     lblLDACPinStatus = MakeLabel(Frame3, QStringLiteral("LDAC Pin Enabled"), 480, 600, 1320, 195, false);
     SetTextColor(lblLDACPinStatus, kGreen);
+    // Our system font is wider than the design's: let the status grow to its longer text,
+    // within the frame.
+    const int needed = lblLDACPinStatus->fontMetrics().horizontalAdvance(QStringLiteral("LDAC Pin Disabled")) + 4;
+    const int room = Frame3->width() - lblLDACPinStatus->x() - 4;
+    if (needed > lblLDACPinStatus->width())
+        lblLDACPinStatus->resize(std::min(needed, room), lblLDACPinStatus->height());
 
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     PlaceTwips(cmdClose, 3840, 4080, 1455, 375);
