@@ -33,6 +33,13 @@ void AttachForm(Form* form)
     if (gMdiArea) {
         form->mSub = gMdiArea->addSubWindow(form);
         form->mSub->hide();
+        if (form->minimumSize() == form->maximumSize())
+            form->mSub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        if (form->mOuterSize.isValid())
+            form->mSub->resize(form->mOuterSize);
+        else
+            form->mSub->adjustSize();
     }
 }
 
@@ -54,14 +61,15 @@ void Form::SetClientSizeTwips(double width, double height, bool fixed)
     if (mSub) {
         mSub->adjustSize();
         if (fixed)
-            mSub->setWindowFlags(mSub->windowFlags() & ~Qt::WindowMaximizeButtonHint);
+            mSub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     }
 }
 
 void Form::SetOuterSizeTwips(double width, double height)
 {
-    QWidget* frame = Frame();
-    frame->resize(TwipsToPixelsX(width), TwipsToPixelsY(height));
+    mOuterSize = QSize(TwipsToPixelsX(width), TwipsToPixelsY(height));
+    Frame()->resize(mOuterSize);
 }
 
 void Form::SetPositionTwips(double left, double top) { MoveTwips(Frame(), left, top); }
@@ -86,7 +94,7 @@ void Form::Show()
     if (mSub) {
         mSub->show();
         show();
-        if (gMdiArea)
+        if (gMdiArea && gMdiArea->isVisible())
             gMdiArea->setActiveSubWindow(mSub);
         mSub->raise();
     } else {

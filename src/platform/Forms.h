@@ -50,6 +50,7 @@ protected:
 
 private:
     QPointer<QMdiSubWindow> mSub;
+    QSize mOuterSize; // outer size set before the window joined the client area
     bool mUnloading = false;
     friend void AttachForm(Form* form);
 };

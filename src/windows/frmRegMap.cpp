@@ -1,20 +1,465 @@
 #include "windows/frmRegMap.h"
 
+#include "board/USBStuff.h"
+#include "chip/RegMapStuff.h"
+#include "platform/NumberText.h"
+#include "platform/Runtime.h"
+#include "platform/Twips.h"
+#include "windows/GeneralStuff.h"
+
+#include <QBrush>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr unsigned int kDarkGreen = 0x8000;
+constexpr unsigned int kDarkRed = 0xC0;
+constexpr unsigned int kDarkBlue = 0xC00000;
+constexpr unsigned int kBlue = 0xFF0000;
+constexpr double kFontPoints = 8.25;
+constexpr double kBitFontPoints = 24;
+
+// The lowest value whose write request index (value x 256 + register) still fits a
+// signed 32-bit number.
+constexpr int32_t kLowestWriteValue = -8388608;
+
+const QString kBadRegisterText = QStringLiteral(
+    "Invalid register address. Enter a register number from 0 to FF (hexadecimal).");
+const QString kContinuousStoppedText = QStringLiteral(" Continuous Read has been stopped.");
+const QString kBadValueText = QStringLiteral(
+    "Invalid value. Enter a number from -8388608 to 255 in the Value(Dec) box "
+    "(a value above 255 writes 255).");
+
+QLabel* MakeLabel(QWidget* parent, const QString& caption, double left, double top,
+                  double width, double height, Qt::Alignment align = Qt::AlignLeft)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setAlignment(align | Qt::AlignTop);
+    SetFontPoints(label, kFontPoints);
+    PlaceTwips(label, left, top, width, height);
+    return label;
+}
+
+// Our sans font runs wider than the one the layout was drawn for: a fixed caption that
+// does not fit grows away from its aligned edge (right-aligned ones to the left).
+void FitCaption(QWidget* w, int textWidth)
+{
+    const int needed = textWidth + 2;
+    if (w->width() >= needed)
+        return;
+    auto* label = qobject_cast<QLabel*>(w);
+    if (label && (label->alignment() & Qt::AlignRight))
+        w->setGeometry(w->x() - (needed - w->width()), w->y(), needed, w->height());
+    else
+        w->resize(needed, w->height());
+}
+
+void FitCaption(QLabel* label)
+{
+    FitCaption(label, label->fontMetrics().horizontalAdvance(label->text()));
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const QString& caption, double left, double top,
+                     double width, double height)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    SetFontPoints(frame, kFontPoints, true);
+    PlaceTwips(frame, left, top, width, height);
+    return frame;
+}
+
+QLineEdit* MakeTextBox(QWidget* parent, double left, double top, double width, double height)
+{
+    auto* box = new QLineEdit(parent);
+    SetFontPoints(box, kFontPoints);
+    box->setTextMargins(0, 0, 0, 0);
+    PlaceTwips(box, left, top, width, height);
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& caption, double left, double top,
+                        double width, double height)
+{
+    auto* button = new QPushButton(caption, parent);
+    SetFontPoints(button, kFontPoints);
+    button->setAutoDefault(false);
+    PlaceTwips(button, left, top, width, height);
+    return button;
+}
+
+// Sets a box's text only when it differs, so that a box set to what it holds reports no
+// change; Qt leaves the caret at the end of the new text.
+void SetBoxText(QLineEdit* box, const QString& text)
+{
+    if (box->text() != text)
+        box->setText(text);
+}
+
+frmRegMap* Window() { return FormInstance<frmRegMap>(); }
+
+// The tree, area by area: each group lists the RegMap indices of its registers.
+struct TreeGroup {
+    const char* name;
+    std::vector<int> registers;
+};
+struct TreeRoot {
+    const char* name;
+    std::vector<TreeGroup> groups;
+};
+
+const std::vector<TreeRoot>& TreeLayout()
+{
+    static const std::vector<TreeRoot> layout = {
+        {"General",
+         {{"Configuration", {16, 17, 18, 19, 20, 36}},
+          {"Status", {0, 1, 21, 22}},
+          {"ID/Revision", {33, 34, 35}}}},
+        {"Temperature",
+         {{"Internal", {6, 2, 29, 30, 23, 25}}, {"External", {7, 4, 31, 32, 24, 26}}}},
+        {"Voltage I/O",
+         {{"Vdd", {5, 3, 27, 28}}, {"DAC", {9, 8, 11, 10, 13, 12, 15, 14}}}},
+        {"Ain",
+         {{"Values", {37, 38, 39, 40}}, {"Limits", {41, 42, 43, 44, 45, 46, 47, 48}}}},
+    };
+    return layout;
+}
+
+// Tree level of a node: 1 root, 2 group, 3 register.
+int NodeLevel(const QTreeWidgetItem* node)
+{
+    int level = 1;
+    for (const QTreeWidgetItem* p = node->parent(); p; p = p->parent())
+        ++level;
+    return level;
+}
+
+} // namespace
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
 frmRegMap::frmRegMap()
 {
     SetCaption(QStringLiteral("Register Map Access"));
+    SetFontPoints(this, kFontPoints);
+
+    Frame1 = MakeFrame(this, QStringLiteral("Register Map"), 120, 120, 2895, 5295);
+    TreeView1 = new QTreeWidget(Frame1);
+    SetFontPoints(TreeView1, kFontPoints);
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setColumnCount(1);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Long names scroll sideways instead of being cut.
+    TreeView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TreeView1->header()->setStretchLastSection(false);
+    TreeView1->setTextElideMode(Qt::ElideNone);
+    PlaceTwips(TreeView1, 240, 360, 2415, 4695);
+
+    Frame3 = MakeFrame(this, QStringLiteral("Register Details"), 3240, 120, 4575, 1935);
+    Label7 = MakeLabel(Frame3, QStringLiteral("Register"), 1560, 360, 585, 195, Qt::AlignRight);
+    lblRegDescription = MakeLabel(Frame3, QStringLiteral("Description"), 2400, 360, 1995, 435);
+    lblRegDescription->setWordWrap(true);
+    Label8 = MakeLabel(Frame3, QStringLiteral("Address"), 1635, 840, 570, 195, Qt::AlignRight);
+    lblCurrentAddr = MakeLabel(Frame3, QStringLiteral("Address"), 2400, 840, 570, 195);
+    Label9 = MakeLabel(Frame3, QStringLiteral("Current Value (Hex)"), 840, 1200, 1380, 195,
+                       Qt::AlignRight);
+    lblHexVal = MakeLabel(Frame3, QStringLiteral("HexVal"), 2400, 1200, 510, 195);
+    Label10 = MakeLabel(Frame3, QStringLiteral("Current Value (Dec)"), 840, 1560, 1395, 195,
+                        Qt::AlignRight);
+    lblDecVal = MakeLabel(Frame3, QStringLiteral("DecVal"), 2400, 1560, 525, 195);
+    for (QLabel* l : {lblRegDescription, lblCurrentAddr, lblHexVal, lblDecVal})
+        SetTextColor(l, ColorFromBGR(kDarkGreen));
+    for (QLabel* l : {Label7, Label8, Label9, Label10})
+        FitCaption(l);
+
+    fraBits = MakeFrame(this, QStringLiteral("Bit Display"), 3240, 2280, 4575, 1095);
+    for (int i = 0; i < 8; ++i) {
+        auto* bit = new ClickLabel(fraBits);
+        bit->setText(QStringLiteral("0"));
+        bit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        SetFontPoints(bit, kBitFontPoints);
+        SetTextColor(bit, ColorFromBGR(kBlue));
+        bit->setCursor(Qt::PointingHandCursor);
+        connect(bit, &ClickLabel::clicked, this, [this, i] { lblBit_Click(i); });
+        lblBit[i] = bit;
+        lblInfo[i] = MakeLabel(fraBits, QStringLiteral("X"), 0, 720, 135, 195, Qt::AlignHCenter);
+    }
+
+    Frame6 = MakeFrame(this, QStringLiteral("Read/Write"), 3240, 3600, 4575, 1815);
+    Label11 = MakeLabel(Frame6, QStringLiteral("Address"), 960, 480, 570, 195, Qt::AlignRight);
+    txtReadAddr = MakeTextBox(Frame6, 1560, 480, 615, 285);
+    cmdWrite = MakeButton(Frame6, QStringLiteral("Write"), 2880, 480, 1215, 255);
+    Label5 = MakeLabel(Frame6, QStringLiteral("Value(Hex)"), 720, 840, 780, 195, Qt::AlignRight);
+    txtHex = MakeTextBox(Frame6, 1560, 840, 615, 285);
+    cmdRead = MakeButton(Frame6, QStringLiteral("Read"), 2880, 840, 1215, 255);
+    Label6 = MakeLabel(Frame6, QStringLiteral("Value(Dec)"), 720, 1200, 795, 195, Qt::AlignRight);
+    txtDec = MakeTextBox(Frame6, 1560, 1200, 615, 285);
+    chkContRead = new QCheckBox(QStringLiteral("Continuous Read"), Frame6);
+    SetFontPoints(chkContRead, kFontPoints);
+    PlaceTwips(chkContRead, 2520, 1200, 1575, 375);
+    FitCaption(chkContRead, chkContRead->sizeHint().width());
+    // Eight hexadecimal digits should show whole; the boxes may grow up to just short of
+    // the check box beside the decimal box.
+    const int digits = txtHex->fontMetrics().horizontalAdvance(QStringLiteral("FFFFFFFF")) + 10;
+    const int widest = chkContRead->x() - TwipsToPixelsX(60) - txtDec->x();
+    for (QLineEdit* box : {txtReadAddr, txtHex, txtDec})
+        box->resize(std::clamp(digits, box->width(), std::max(box->width(), widest)), box->height());
+    for (QLabel* l : {Label11, Label5, Label6})
+        FitCaption(l);
+
+    connect(cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
+    connect(cmdWrite, &QPushButton::clicked, this, [this] { cmdWrite_Click(); });
+    connect(txtDec, &QLineEdit::returnPressed, this, [this] { txtDec_KeyDown(13, 0); });
+    connect(txtHex, &QLineEdit::returnPressed, this, [this] { txtHex_KeyDown(13, 0); });
+    connect(txtDec, &QLineEdit::textChanged, this, [this] { txtDec_Change(); });
+    connect(txtHex, &QLineEdit::textChanged, this, [this] { txtHex_Change(); });
+    connect(txtReadAddr, &QLineEdit::textChanged, this, [this] { txtReadAddr_Change(); });
+    connect(TreeView1, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* node, int) { TreeView1_NodeClick(node); });
+}
+
+void frmRegMap::Form_Load()
+{
+    // Fixed single border without minimise or maximise; the window is made 8460 twips
+    // wide overall.
+    SetClientSizeTwips(7980, 5580, true);
+    if (QWidget* frame = Frame(); frame != this) {
+        frame->setWindowFlags(frame->windowFlags() & ~Qt::WindowMinimizeButtonHint &
+                              ~Qt::WindowMaximizeButtonHint);
+        const double border = OuterWidthTwips() - PixelsToTwipsX(width());
+        SetClientSizeTwips(8460 - border, 5580, true);
+    } else {
+        SetClientSizeTwips(8460, 5580, true);
+    }
+    BuildRegisterTree();
+    LayoutBitLabels();
+    if (QTreeWidgetItem* general = TreeView1->topLevelItem(0))
+        general->setExpanded(true);
+    gRegMapFormOpen = true;
+}
+
+void frmRegMap::Form_Unload() { gRegMapFormOpen = false; }
+
+void frmRegMap::LayoutBitLabels()
+{
+    const double w0 = PixelsToTwipsX(fraBits->width());
+    for (int i = 7; i >= 0; --i) {
+        ClickLabel* bit = lblBit[i];
+        PlaceTwips(bit, 0, 240, (w0 - 200) / 8, 555);
+        const double w = PixelsToTwipsX(bit->width());
+        const double left = w0 - ((i + 1) * w + 100);
+        MoveTwips(bit, left, 240);
+        // Each bit name is centred under its bit; the name label is as wide as the bit so
+        // that names longer than one letter are not cut.
+        QLabel* info = lblInfo[7 - i];
+        PlaceTwips(info, left, 720, w, 195);
+        const double infoWidth = PixelsToTwipsX(info->width());
+        MoveTwips(info, left + w / 2 - infoWidth / 2, 720);
+    }
+}
+
+bool frmRegMap::AddressBoxRegister(int32_t& reg) const
+{
+    bool overflow = false;
+    reg = HexValue(txtReadAddr->text(), &overflow);
+    return !overflow && reg >= 0 && reg <= 0xFF;
+}
+
+void frmRegMap::cmdRead_Click()
+{
+    int32_t reg = 0;
+    if (!AddressBoxRegister(reg)) {
+        MsgBox(kBadRegisterText, MsgIcon::Exclamation);
+        return;
+    }
+    ReadRegisterAt(reg);
+}
+
+void frmRegMap::ReadRegisterAt(int32_t reg)
+{
+    const int index = FindRegisterByAddress(reg);
+    if (index >= 0) {
+        ShowRegisterDetails(static_cast<int16_t>(index));
+        return;
+    }
+    lblRegDescription->setText(QStringLiteral("Unknown"));
+    const QString address = HexText(reg) + QLatin1Char('h');
+    lblCurrentAddr->setText(address);
+    SetBoxText(txtReadAddr, address);
+    for (int k = 0; k < 8; ++k)
+        lblInfo[k]->setText(DecText(7 - k));
+    const int32_t value = ReadRegister(gDeviceAddress, HexValue(txtReadAddr->text()));
+    lblDecVal->setText(DecText(value));
+    lblHexVal->setText(HexText(value));
+    ShowRegisterBits(value);
+}
+
+void frmRegMap::cmdWrite_Click()
+{
+    bool fits = false;
+    int32_t data = CLng(ValText(txtDec->text()), &fits);
+    int32_t reg = 0;
+    if (!AddressBoxRegister(reg)) {
+        MsgBox(kBadRegisterText, MsgIcon::Exclamation);
+        return;
+    }
+    if (!fits || data < kLowestWriteValue) {
+        MsgBox(kBadValueText, MsgIcon::Exclamation);
+        return;
+    }
+    // The boxes keep what was typed; WriteRegister clamps only this copy.
+    WriteRegister(gDeviceAddress, reg, data);
+    cmdRead_Click();
+}
+
+void frmRegMap::txtDec_KeyDown(int keyCode, int shift)
+{
+    if (keyCode == 13)
+        cmdWrite_Click();
+}
+
+void frmRegMap::txtHex_KeyDown(int keyCode, int shift)
+{
+    if (keyCode == 13)
+        cmdWrite_Click();
+}
+
+void frmRegMap::lblBit_Click(int index)
+{
+    if (index < 0 || index > 7)
+        return;
+    int32_t reg = 0;
+    if (!AddressBoxRegister(reg)) {
+        MsgBox(kBadRegisterText, MsgIcon::Exclamation);
+        return;
+    }
+    QLabel* bit = lblBit[index];
+    bit->setText(bit->text() == QLatin1String("0") ? QStringLiteral("1") : QStringLiteral("0"));
+    int32_t value = 0;
+    for (int i = 7; i >= 0; --i) {
+        if (lblBit[i]->text() != QLatin1String("0"))
+            value += 1 << i;
+    }
+    WriteRegister(gDeviceAddress, reg, value);
+    cmdRead_Click();
+}
+
+void frmRegMap::TreeView1_NodeClick(QTreeWidgetItem* node)
+{
+    // Root and group nodes only structure the list; a click that cannot be resolved to a
+    // register ends quietly.
+    if (!node || NodeLevel(node) != 3)
+        return;
+    const int index = FindRegisterByName(node->text(0));
+    if (index < 0)
+        return;
+    ShowRegisterDetails(static_cast<int16_t>(index));
+}
+
+void frmRegMap::txtDec_Change()
+{
+    const double number = ValText(txtDec->text());
+    bool fits = false;
+    CLng(number, &fits);
+    // A number beyond the 32-bit range has no hexadecimal text; the box keeps it and a
+    // write refuses it.
+    if (!fits)
+        return;
+    SetBoxText(txtHex, HexText(number));
+}
+
+void frmRegMap::txtHex_Change() { SetBoxText(txtDec, DecText(HexValue(txtHex->text()))); }
+
+void frmRegMap::txtReadAddr_Change() { SetBoxText(txtReadAddr, txtReadAddr->text().toUpper()); }
+
+void frmRegMap::ContinuousRead()
+{
+    int32_t reg = 0;
+    if (!AddressBoxRegister(reg)) {
+        chkContRead->setChecked(false);
+        MsgBox(kBadRegisterText + kContinuousStoppedText, MsgIcon::Exclamation);
+        return;
+    }
+    ReadRegisterAt(reg);
+}
+
+void ShowRegisterDetails(int16_t index)
+{
+    frmRegMap* form = Window();
+    if (!form || index < 0 || index >= kRegisterCount)
+        return;
+    const RegisterInfo& entry = RegMap[index];
+    form->lblRegDescription->setText(entry.Description);
+    const QString address = HexText(entry.Address) + QLatin1Char('h');
+    form->lblCurrentAddr->setText(address);
+    SetBoxText(form->txtReadAddr, address);
+    const QStringList names = entry.BitNames.split(QLatin1Char(':'));
+    for (int k = 0; k < 8; ++k)
+        form->lblInfo[k]->setText(names.value(k));
+    const int32_t value = ReadRegister(gDeviceAddress, entry.Address);
+    form->lblDecVal->setText(DecText(value));
+    form->lblHexVal->setText(HexText(value));
+    ShowRegisterBits(value);
+}
+
+void ShowRegisterBits(int32_t value)
+{
+    frmRegMap* form = Window();
+    if (!form)
+        return;
+    for (int i = 7; i >= 0; --i)
+        form->lblBit[i]->setText((value >> i) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void BuildRegisterTree()
+{
+    frmRegMap* form = Window();
+    if (!form)
+        return;
+    QTreeWidget* tree = form->TreeView1;
+    tree->clear();
+    tree->setIndentation(TwipsToPixelsX(200));
+
+    auto add = [](QTreeWidgetItem* item, const QString& key, unsigned int colour) {
+        item->setText(0, key);
+        item->setData(0, Qt::UserRole, key);
+        item->setForeground(0, QBrush(ColorFromBGR(colour)));
+        return item;
+    };
+    for (const TreeRoot& root : TreeLayout()) {
+        QTreeWidgetItem* rootNode =
+            add(new QTreeWidgetItem(tree), QString::fromLatin1(root.name), kDarkGreen);
+        for (const TreeGroup& group : root.groups) {
+            QTreeWidgetItem* groupNode =
+                add(new QTreeWidgetItem(rootNode), QString::fromLatin1(group.name), kDarkRed);
+            for (int index : group.registers)
+                add(new QTreeWidgetItem(groupNode), RegMap[index].Name, kDarkBlue);
+        }
+    }
 }
 
 bool RegMapContinuousReadTicked()
 {
-    return false;
+    frmRegMap* form = Window();
+    return form && form->chkContRead->isChecked();
 }
 
 void RegMapContinuousRead()
 {
+    if (frmRegMap* form = Window())
+        form->ContinuousRead();
 }
 
-void ShowRegMapForm()
-{
-    ShowForm<frmRegMap>();
-}
+void ShowRegMapForm() { ShowForm<frmRegMap>(); }

@@ -1,13 +1,92 @@
-// Register map window.
+// Register map window: pick a register from the tree or type its address, read it, write
+// it in decimal or hexadecimal, toggle single bits, and read it continuously.
 #pragma once
 
 #include "platform/Forms.h"
+
+#include <QLabel>
+#include <array>
+#include <cstdint>
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// A label that reports a left-button click (the bit labels).
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ClickLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
 
 class frmRegMap : public Form {
     Q_OBJECT
 public:
     frmRegMap();
+
+    void Form_Load() override;
+    void Form_Unload() override;
+
+    void cmdRead_Click();
+    void cmdWrite_Click();
+    // Key code 13 (Enter) writes; other keys do nothing.
+    void txtDec_KeyDown(int keyCode, int shift);
+    void txtHex_KeyDown(int keyCode, int shift);
+    void lblBit_Click(int index);
+    void TreeView1_NodeClick(QTreeWidgetItem* node);
+    void txtDec_Change();
+    void txtHex_Change();
+    void txtReadAddr_Change();
+
+    // The master timer's continuous read: a register number that cannot be read stops it.
+    void ContinuousRead();
+
+    QGroupBox* Frame1 = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* lblRegDescription = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* lblCurrentAddr = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* lblHexVal = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* lblDecVal = nullptr;
+    QGroupBox* fraBits = nullptr;
+    std::array<ClickLabel*, 8> lblBit{};
+    std::array<QLabel*, 8> lblInfo{};
+    QGroupBox* Frame6 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLineEdit* txtReadAddr = nullptr;
+    QPushButton* cmdWrite = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* txtHex = nullptr;
+    QPushButton* cmdRead = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* txtDec = nullptr;
+    QCheckBox* chkContRead = nullptr;
+
+private:
+    void LayoutBitLabels();
+    // The register number in the address box, or false when it is not 00h to FFh.
+    bool AddressBoxRegister(int32_t& reg) const;
+    void ReadRegisterAt(int32_t reg);
 };
+
+// Fills the window's labels from RegMap entry `index` and reads the register.
+void ShowRegisterDetails(int16_t index);
+// Shows the eight bits of a register value on the bit labels.
+void ShowRegisterBits(int32_t value);
+// Fills the register tree of the register map window (4 areas, 9 groups, 49 registers).
+void BuildRegisterTree();
 
 // The master timer's continuous read: true when "Continuous Read" is ticked.
 bool RegMapContinuousReadTicked();

@@ -1,22 +1,231 @@
 #include "windows/frmSave.h"
-#include "windows/GeneralStuff.h"
+
+#include "chip/GeneralStuff.h"
+#include "platform/NumberText.h"
+#include "platform/Runtime.h"
+#include "platform/Twips.h"
+#include "platform/UpDown.h"
+#include "windows/DataLog.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+namespace {
+std::function<QString()> gLogFileChooser;
+
+const QString kStartCaption = QStringLiteral("Start Logging");
+const QString kStopCaption = QStringLiteral("Stop Logging...");
+
+struct ChannelBox {
+    const char* caption;
+    double boxLeft;
+    double labelLeft;
+    double labelWidth;
+    double top;
+};
+
+// Indexed by LogChannel: three columns of four rows inside the frame.
+constexpr ChannelBox kChannelBoxes[LogChannelCount] = {
+    {"Internal Temp", 1440, 120, 1260, 480}, {"External Temp", 1440, 120, 1260, 720},
+    {"Vdd", 1440, 120, 1260, 1200},          {"DAC A", 3000, 1920, 1020, 480},
+    {"DAC B", 3000, 1920, 1020, 720},        {"DAC C", 3000, 1920, 1020, 960},
+    {"DAC D", 3000, 1920, 1020, 1200},       {"Kulex", 1440, 120, 1260, 960},
+    {"Ain1", 4440, 3600, 780, 480},          {"Ain2", 4440, 3600, 780, 720},
+    {"Ain3", 4440, 3600, 780, 960},          {"Ain4", 4440, 3600, 780, 1200},
+};
+
+// Whether the chip's present pin functions give the channel a reading.
+bool ChannelAvailable(int k)
+{
+    switch (k) {
+    case LogExternal: return gAin12Mode == Ain12ExtDiode;
+    case LogAin1:
+    case LogAin2: return gAin12Mode == Ain12Inputs;
+    case LogKulex:
+    case LogAin3: return gAin3Enabled;
+    default: return true;
+    }
+}
+
+// A whole text that is a decimal number: optional sign, digits with an optional fraction,
+// optional exponent, blanks around it.
+bool ReadsAsNumber(const QString& text)
+{
+    static const QRegularExpression number(
+        QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
+    return number.match(text).hasMatch();
+}
+
+void ShowCannotWrite(const QString& path, const QString& reason, const QString& outcome)
+{
+    MsgBox(QStringLiteral("The log file cannot be written:\n%1\n\n%2\n\n%3").arg(path, reason, outcome),
+           MsgIcon::Exclamation);
+}
+} // namespace
+
+void SetLogFileChooser(std::function<QString()> chooser) { gLogFileChooser = std::move(chooser); }
 
 frmSave::frmSave()
 {
     SetCaption(QStringLiteral("Logging/Save/Recall"));
+    SetFontPoints(this, 8);
+    SetClientSizeTwips(5955, 3525);
+
+    Frame1 = new QGroupBox(QStringLiteral("Data  Logging"), this);
+    SetFontPoints(Frame1, 8, true);
+    PlaceTwips(Frame1, 240, 240, 5415, 3015);
+
+    for (int k = 0; k < LogChannelCount; ++k) {
+        const ChannelBox& c = kChannelBoxes[k];
+        Label1[k] = new QLabel(QString::fromLatin1(c.caption), Frame1);
+        Label1[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        PlaceTwips(Label1[k], c.labelLeft, c.top - 30, c.labelWidth, 255);
+        chkLog[k] = new QCheckBox(Frame1);
+        PlaceTwips(chkLog[k], c.boxLeft, c.top, 255, 195);
+    }
+
+    Label2 = new QLabel(QStringLiteral("Log Interval (ms)"), Frame1);
+    PlaceTwips(Label2, 240, 2040, 1500, 225);
+    txtLogInt = new QLineEdit(Frame1);
+    PlaceTwips(txtLogInt, 360, 2280, 720, 285);
+    UpDown1 = new UpDown(Frame1);
+    PlaceTwips(UpDown1, 1080, 2280, 255, 285);
+    UpDown1->SetBuddy(txtLogInt);
+    UpDown1->SetRange(10, 10000);
+    UpDown1->SetIncrement(1);
+    UpDown1->SetValue(10);
+
+    cmdLog = new QPushButton(kStartCaption, Frame1);
+    PlaceTwips(cmdLog, 1800, 2160, 1815, 375);
+    cmdClose = new QPushButton(QStringLiteral("Close"), Frame1);
+    PlaceTwips(cmdClose, 3960, 2160, 1215, 375);
+
+    // The frame's caption is bold; what stands inside it is not.
+    for (QWidget* w : Frame1->findChildren<QWidget*>())
+        SetFontPoints(w, 8, false);
+
+    connect(cmdLog, &QPushButton::clicked, this, &frmSave::cmdLog_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmSave::cmdClose_Click);
+    connect(txtLogInt, &QLineEdit::textChanged, this, &frmSave::txtLogInt_Change);
 }
+
+void frmSave::Form_Load()
+{
+    cmdLog->setText(gLogging ? kStopCaption : kStartCaption);
+    for (int k = 0; k < LogChannelCount; ++k)
+        chkLog[k]->setChecked(gLogChannel[k] && ChannelAvailable(k));
+    txtLogInt->setText(DecText(gLogInterval));
+    for (int k = 0; k < LogChannelCount; ++k)
+        chkLog[k]->setEnabled(ChannelAvailable(k));
+}
+
+void frmSave::cmdLog_Click()
+{
+    if (gLogging)
+        StopLogging();
+    else
+        StartLogging();
+}
+
+void frmSave::StopLogging()
+{
+    cmdLog->setText(kStartCaption);
+    gLogging = false;
+    SetStatusText(QStringLiteral("Status"));
+}
+
+void frmSave::StartLogging()
+{
+    gLogFileName.clear();
+    const QString name = ChooseLogFile();
+    if (name.isEmpty())
+        return;
+    gLogFileName = name;
+    for (int k = 0; k < LogChannelCount; ++k)
+        gLogChannel[k] = chkLog[k]->isChecked();
+
+    // Nothing else of the program keeps a file open, so the next free number is the first.
+    gLogFileNum = 1;
+    QString reason;
+    if (!AppendToLogFile(gLogFileName, LogTitleBlock() + LogLineBytes(GetLogHeader()), &reason)) {
+        ShowCannotWrite(gLogFileName, reason, QStringLiteral("Logging has not started."));
+        return;
+    }
+    cmdLog->setText(kStopCaption);
+    gLogging = true;
+    gLogSampleCount = 0;
+}
+
+QString frmSave::ChooseLogFile()
+{
+    QString name;
+    if (gLogFileChooser) {
+        name = gLogFileChooser();
+    } else {
+        QFileDialog dialog(this, QString(), AppPath(), QStringLiteral("Log Files (*.csv)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // The log is appended to, never replaced, so an existing file needs no warning.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!mLastDialogName.isEmpty())
+            dialog.selectFile(mLastDialogName);
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        name = dialog.selectedFiles().value(0);
+    }
+    if (!name.isEmpty())
+        mLastDialogName = name;
+    return name;
+}
+
+QString frmSave::GetLogHeader() const
+{
+    static const char* const kTitles[LogChannelCount] = {
+        "Internal(%1) ,", "External(%1) ,", "Vdd(V) ,",  "DACA(V) ,", "DACB(V) ,", "DACC(V) ,",
+        "DACD(V) ,",      "Kulex(%1) ,",    "Ain1(V) ,", "Ain2(V) ,", "Ain3(V) ,", "Ain4(V) ,"};
+    const QString unit = gFahrenheit ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C");
+    QString header = QStringLiteral("Time(s) ,");
+    for (int k = 0; k < LogChannelCount; ++k) {
+        if (!chkLog[k]->isChecked())
+            continue;
+        QString title = QString::fromLatin1(kTitles[k]);
+        if (title.contains(QLatin1String("%1")))
+            title = title.arg(unit);
+        header += title;
+    }
+    return header;
+}
+
+void frmSave::txtLogInt_Change()
+{
+    const QString text = txtLogInt->text();
+    if (!ReadsAsNumber(text))
+        return;
+    bool ok = false;
+    const int32_t interval = CLng(ValText(text), &ok);
+    if (ok)
+        gLogInterval = interval;
+}
+
+void frmSave::cmdClose_Click() { Unload(); }
 
 bool WriteLogDataLine()
 {
+    QString reason;
+    if (AppendToLogFile(gLogFileName, LogLineBytes(BuildLogLine()), &reason))
+        return true;
+    gLogging = false;
+    if (frmSave* form = FormInstance<frmSave>())
+        form->cmdLog->setText(kStartCaption);
+    SetStatusText(QStringLiteral("Data Logging stopped: cannot write %1 (%2)").arg(gLogFileName, reason));
+    ShowCannotWrite(gLogFileName, reason,
+                    QStringLiteral("Data logging has stopped. Every line logged before stays in the file."));
     return false;
 }
 
-void ShowSaveForm()
-{
-    ShowForm<frmSave>();
-}
-
-QString BuildLogLine()
-{
-    return {};
-}
+void ShowSaveForm() { ShowForm<frmSave>(); }

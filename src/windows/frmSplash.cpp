@@ -106,6 +106,13 @@ void frmSplash::Form_Load()
     lblVersion->adjustSize();
     lblProductName->setText(QString::fromLatin1(kProgramTitle));
     lblProductName->adjustSize();
+    // Our sans face runs wider than the design's: step the title's size down until it
+    // fits inside the picture rather than cut it.
+    const int room = width() - lblProductName->x() - TwipsToPixelsX(120);
+    for (double pt = 18; lblProductName->width() > room && pt > 10; pt -= 0.5) {
+        SetFontPoints(lblProductName, pt, true);
+        lblProductName->adjustSize();
+    }
 }
 
 void frmSplash::SetProgressTwips(float twips)

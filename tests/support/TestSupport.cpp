@@ -11,6 +11,7 @@
 
 namespace {
 FakeBoard* gFake = nullptr;
+ProgramEnvironment* gEnvironment = nullptr;
 
 int16_t FakeLoad(const char* path)
 {
@@ -91,12 +92,15 @@ ProgramEnvironment::ProgramEnvironment()
         return MsgResult::OK;
     });
     SetExitHandler([](int status) { throw ProgramEnded(status); });
-    SetAppPath(QCoreApplication::applicationDirPath());
+    SetAppPath(QStringLiteral(ZANDREL_PROGRAM_DIR));
+    gEnvironment = this;
 }
 
 ProgramEnvironment::~ProgramEnvironment()
 {
     TearDownProgram();
+    SimSetTimeSource({});
+    gEnvironment = nullptr;
     SetClockSource({});
     SetMsgBoxHandler({});
     SetExitHandler({});
@@ -106,6 +110,12 @@ ProgramEnvironment::~ProgramEnvironment()
 
 void UseSimulatedBoard()
 {
+    // The simulated chip runs on the test's clock, so readings do not depend on how fast
+    // the machine runs the test.
+    if (gEnvironment) {
+        FakeClock* clock = &gEnvironment->clock;
+        SimSetTimeSource([clock] { return clock->now; });
+    }
     SimReset();
     SetVantreoFunctions(&LoadFirmWare, &VendorIORequest);
 }

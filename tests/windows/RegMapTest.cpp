@@ -1,0 +1,359 @@
+// The register map window: tree, read, write, bit toggle, the value mirror and refusals.
+#include "TestSupport.h"
+
+#include "SimControl.h"
+#include "board/USBStuff.h"
+#include "chip/GeneralStuff.h"
+#include "chip/RegMapStuff.h"
+#include "platform/Forms.h"
+#include "platform/Twips.h"
+#include "windows/GeneralStuff.h"
+#include "windows/frmMain.h"
+#include "windows/frmRegMap.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Writes = std::vector<std::pair<int, int>>;
+
+class RegMapTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitRegisterMap();
+        gDeviceAddress = 0x48;
+        form = LoadForm<frmRegMap>();
+        ASSERT_NE(form, nullptr);
+        fake.board.Clear();
+    }
+    // Registers read, or full write indices, in order.
+    std::vector<int> Indices(int direction) const
+    {
+        std::vector<int> out;
+        for (const Transfer& t : fake.board.transfers)
+            if (t.request == 0xDE && t.direction == direction)
+                out.push_back(t.index);
+        return out;
+    }
+    QString BitNames() const
+    {
+        QStringList out;
+        for (QLabel* l : form->lblInfo)
+            out << l->text();
+        return out.join(':');
+    }
+    QString Bits() const // bit 7 first
+    {
+        QString out;
+        for (int i = 7; i >= 0; --i)
+            out += form->lblBit[i]->text();
+        return out;
+    }
+    QTreeWidgetItem* Node(const QString& text) const
+    {
+        const auto found = form->TreeView1->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.size() == 1 ? found.first() : nullptr;
+    }
+    static void Type(QLineEdit* box, const QString& text) { box->insert(text); }
+    static void PressKey(QWidget* w, int key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+    }
+    static void Click(QWidget* w)
+    {
+        const QPointF at(w->width() / 2.0, w->height() / 2.0);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &release);
+    }
+    // Everything a read or write can change on the window.
+    QStringList Shown() const
+    {
+        return {form->lblRegDescription->text(), form->lblCurrentAddr->text(),
+                form->lblHexVal->text(), form->lblDecVal->text(), form->txtReadAddr->text(),
+                form->txtHex->text(), form->txtDec->text(), Bits(), BitNames()};
+    }
+
+    ProgramEnvironment env;
+    FakeBoardScope fake;
+    frmRegMap* form = nullptr;
+};
+
+int CountNodes(QTreeWidget* tree)
+{
+    int n = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        ++n;
+    return n;
+}
+
+TEST_F(RegMapTest, LayoutKeepsBitsInOrderAndCaptionsWhole)
+{
+    EXPECT_TRUE(gRegMapFormOpen);
+    EXPECT_FALSE(RegMapContinuousReadTicked());
+    EXPECT_EQ(Bits(), QStringLiteral("00000000"));
+    EXPECT_NEAR(form->OuterWidthTwips(), 8460, TwipsPerPixelX());
+    // Bit 7 leftmost, bit 0 rightmost, each name centred under its bit and wide enough.
+    for (int i = 0; i < 8; ++i) {
+        if (i < 7) {
+            EXPECT_GT(form->lblBit[i]->x(), form->lblBit[i + 1]->x());
+        }
+        QLabel* info = form->lblInfo[7 - i];
+        EXPECT_LE(std::abs(form->lblBit[i]->geometry().center().x() - info->geometry().center().x()), 1);
+        EXPECT_GE(info->width(), info->fontMetrics().horizontalAdvance("EXLO")) << i;
+    }
+    EXPECT_GE(form->lblBit[7]->x(), 0);
+    EXPECT_LE(form->lblBit[0]->geometry().right(), form->fraBits->width());
+    for (QLabel* l : {form->Label5, form->Label6, form->Label7, form->Label8, form->Label9,
+                      form->Label10, form->Label11}) {
+        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << l->text().toStdString();
+        EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry())) << l->text().toStdString();
+    }
+    EXPECT_GE(form->chkContRead->width(), form->chkContRead->sizeHint().width());
+    EXPECT_TRUE(form->Frame6->rect().contains(form->chkContRead->geometry()));
+    EXPECT_GT(form->txtHex->width(), form->txtHex->fontMetrics().horizontalAdvance("FFFFFFFF"));
+    EXPECT_LT(form->txtDec->geometry().right(), form->chkContRead->x());
+}
+
+TEST_F(RegMapTest, TreeHoldsEveryRegisterOnceAndIsRebuiltOnReopen)
+{
+    QTreeWidget* tree = form->TreeView1;
+    const QStringList roots = {"General", "Temperature", "Voltage I/O", "Ain"};
+    ASSERT_EQ(tree->topLevelItemCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(tree->topLevelItem(i)->text(0), roots[i]);
+        EXPECT_EQ(tree->topLevelItem(i)->isExpanded(), i == 0);
+    }
+    EXPECT_EQ(tree->topLevelItem(0)->child(2)->text(0), QStringLiteral("ID/Revision"));
+    EXPECT_EQ(tree->topLevelItem(0)->foreground(0).color(), QColor(0, 128, 0));
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->foreground(0).color(), QColor(192, 0, 0));
+    EXPECT_EQ(CountNodes(tree), 62);
+    for (const RegisterInfo& r : RegMap) {
+        QTreeWidgetItem* node = Node(r.Name);
+        ASSERT_NE(node, nullptr) << r.Name.toStdString();
+        ASSERT_TRUE(node->parent() && node->parent()->parent());
+        EXPECT_EQ(node->foreground(0).color(), QColor(0, 0, 192));
+    }
+    // Shared addresses keep separate nodes under their own groups, in the listed order.
+    EXPECT_EQ(Node("Vdd LSBs")->parent()->text(0), QStringLiteral("Vdd"));
+    EXPECT_EQ(Node("Ain1 MSBs")->parent()->text(0), QStringLiteral("Values"));
+    EXPECT_EQ(Node("Internal")->child(1)->text(0), QStringLiteral("Internal Temp LSBs"));
+    EXPECT_EQ(Node("Configuration")->child(5)->text(0), QStringLiteral("SPI Lock Status"));
+
+    form->Unload();
+    FlushDeletedForms();
+    EXPECT_FALSE(gRegMapFormOpen);
+    form = LoadForm<frmRegMap>();
+    EXPECT_EQ(CountNodes(form->TreeView1), 62);
+}
+
+TEST_F(RegMapTest, ReadShowsTheFirstRegisterOfTheAddress)
+{
+    // An empty address box reads register 00h.
+    fake.board.registers[0x00] = 0x81;
+    form->cmdRead_Click();
+    EXPECT_EQ(Shown(), QStringList({"Interrupt Status 1", "0h", "81", "129", "0H", "", "",
+                                    "10000001", "Ain4:Ain3:Ain2:FLT:EXLO:EXHI:INLO:INHI"}));
+    EXPECT_EQ(Indices(1), std::vector<int>{0x00});
+
+    fake.board.Clear();
+    form->txtReadAddr->clear();
+    Type(form->txtReadAddr, "3");
+    form->cmdRead_Click();
+    EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Internal Temp LSBs"));
+    EXPECT_EQ(BitNames(), QStringLiteral("-:-:-:-:-:-:1:0"));
+    EXPECT_EQ(Indices(1), std::vector<int>{0x03});
+}
+
+TEST_F(RegMapTest, TreeClickShowsItsOwnNameUntilTheNextRead)
+{
+    fake.board.registers[0x03] = 0x0C;
+    emit form->TreeView1->itemClicked(Node("Vdd LSBs"), 0);
+    EXPECT_EQ(Shown(), QStringList({"Vdd LSBs", "3h", "C", "12", "3H", "", "", "00001100",
+                                    "-:-:-:-:V1:V0:-:-"}));
+    // The continuous read resolves the box again: the earlier table entry wins.
+    form->chkContRead->setChecked(true);
+    RegMapContinuousRead();
+    EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Internal Temp LSBs"));
+    EXPECT_EQ(Indices(1), (std::vector<int>{0x03, 0x03}));
+
+    // Root, group and renamed nodes change nothing.
+    fake.board.Clear();
+    const QStringList before = Shown();
+    for (const char* text : {"General", "Temperature", "Status", "Limits"})
+        emit form->TreeView1->itemClicked(Node(text), 0);
+    QTreeWidgetItem* renamed = Node("Revision");
+    renamed->setText(0, "Revision 2");
+    emit form->TreeView1->itemClicked(renamed, 0);
+    EXPECT_EQ(Shown(), before);
+    EXPECT_TRUE(fake.board.transfers.empty());
+    EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(RegMapTest, UnnamedAddressesShowUnknownAndBitNumbers)
+{
+    fake.board.registers[0x50] = 0x5A;
+    Type(form->txtReadAddr, "5");
+    Type(form->txtReadAddr, "0");
+    form->cmdRead_Click();
+    EXPECT_EQ(Shown(), QStringList({"Unknown", "50h", "5A", "90", "50H", "", "", "01011010",
+                                    "7:6:5:4:3:2:1:0"}));
+    // Registers 80h to FFh go to the board as they are; the box is upper-cased as typed.
+    form->txtReadAddr->clear();
+    Type(form->txtReadAddr, "f");
+    Type(form->txtReadAddr, "f");
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("FF"));
+    EXPECT_EQ(form->txtReadAddr->cursorPosition(), 2);
+    form->cmdRead_Click();
+    EXPECT_EQ(Indices(1), (std::vector<int>{0x50, 0xFF}));
+    EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(RegMapTest, WriteSendsTheDecimalValueAndKeepsTheBoxes)
+{
+    Type(form->txtReadAddr, "1F");
+    Type(form->txtDec, "300");
+    form->cmdWrite_Click();
+    EXPECT_EQ(fake.board.Writes(), (Writes{{0x1F, 0xFF}}));
+    EXPECT_EQ(Shown(), QStringList({"Internal Offset", "1Fh", "FF", "255", "1FH", "12C", "300",
+                                    "11111111", "7:6:5:4:3:2:1:0"}));
+    EXPECT_EQ(fake.board.transfers.back().direction, 1); // read back last
+
+    // A negative value goes on with its sign: the index is value x 256 + register.
+    fake.board.Clear();
+    form->txtDec->setText("-1");
+    form->cmdWrite_Click();
+    form->txtDec->setText("-8388608");
+    form->cmdWrite_Click();
+    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F}));
+    EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(RegMapTest, EnterWritesFromTheValueBoxesOnlyAndTheMirrorSettles)
+{
+    Type(form->txtReadAddr, "20");
+    PressKey(form->txtReadAddr, Qt::Key_Return);
+    EXPECT_TRUE(fake.board.transfers.empty());
+
+    Type(form->txtHex, "7f");
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("127"));
+    EXPECT_EQ(form->txtHex->text(), QStringLiteral("7F"));
+    PressKey(form->txtHex, Qt::Key_Return);
+    form->txtDec->setText("12");
+    PressKey(form->txtDec, Qt::Key_Enter);
+    PressKey(form->txtDec, Qt::Key_A);
+    EXPECT_EQ(fake.board.Writes(), (Writes{{0x20, 0x7F}, {0x20, 12}}));
+
+    form->txtHex->setText("FFFF");
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("-1"));
+    EXPECT_EQ(form->txtHex->text(), QStringLiteral("FFFFFFFF"));
+    EXPECT_EQ(form->txtHex->cursorPosition(), 8);
+    form->txtDec->setText("1");
+    Type(form->txtDec, ".");
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("1."));
+    Type(form->txtDec, "5");
+    EXPECT_EQ(form->txtHex->text(), QStringLiteral("2"));
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("2"));
+}
+
+TEST_F(RegMapTest, BitClickWritesTheShownValueWithOneBitFlipped)
+{
+    // Before any read every bit shows 0, and an empty box means register 00h.
+    Click(form->lblBit[3]);
+    EXPECT_EQ(fake.board.Writes(), (Writes{{0x00, 0x08}}));
+
+    form->txtReadAddr->setText("1F");
+    fake.board.registers[0x1F] = 0xA5;
+    form->cmdRead_Click();
+    // The register changes behind the window: the toggle uses what is shown, not a read.
+    fake.board.registers[0x1F] = 0x00;
+    fake.board.Clear();
+    Click(form->lblBit[0]);
+    Click(form->lblBit[7]);
+    EXPECT_EQ(fake.board.Writes(), (Writes{{0x1F, 0xA4}, {0x1F, 0x24}}));
+    EXPECT_EQ(Indices(1), (std::vector<int>{0x1F, 0x1F}));
+    EXPECT_EQ(Bits(), QStringLiteral("00100100"));
+}
+
+TEST_F(RegMapTest, BadRegisterNumbersAndValuesAreRefusedUntouched)
+{
+    Type(form->txtDec, "5");
+    for (const char* text : {"100", "8000", "FFFF", "80000000", "FFFFFFFF", "100000001"}) {
+        form->txtReadAddr->setText(text);
+        const QStringList before = Shown();
+        env.messages.clear();
+        form->cmdRead_Click();
+        form->cmdWrite_Click();
+        Click(form->lblBit[2]);
+        EXPECT_EQ(env.messages.size(), 3u) << text;
+        EXPECT_EQ(Shown(), before) << text;
+    }
+    EXPECT_EQ(env.icons.front(), MsgIcon::Exclamation);
+
+    form->txtReadAddr->setText("1F");
+    for (const char* text : {"-8388609", "-3000000000", "3000000000", "1E20"}) {
+        form->txtDec->setText(text);
+        EXPECT_EQ(form->txtDec->text(), QString::fromLatin1(text)); // no clamping echo
+        env.messages.clear();
+        form->cmdWrite_Click();
+        EXPECT_EQ(env.messages.size(), 1u) << text;
+    }
+    EXPECT_TRUE(fake.board.transfers.empty());
+
+    // A continuous read stops on a bad number with one message.
+    form->txtReadAddr->setText("123");
+    form->chkContRead->setChecked(true);
+    env.messages.clear();
+    RegMapContinuousRead();
+    EXPECT_FALSE(RegMapContinuousReadTicked());
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains("Continuous Read"));
+    EXPECT_TRUE(fake.board.transfers.empty());
+}
+
+TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    main->mnuRegMap_Click();
+    frmRegMap* form = FormInstance<frmRegMap>();
+    ASSERT_NE(form, nullptr);
+    main->tbToolBar_ButtonClick(QStringLiteral("Tree"));
+    EXPECT_EQ(FormInstance<frmRegMap>(), form);
+
+    const auto found = form->TreeView1->findItems(QStringLiteral("Interrupt Mask 1"),
+                                                  Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1);
+    emit form->TreeView1->itemClicked(found.first(), 0);
+    form->txtHex->setText(QStringLiteral("5A"));
+    form->cmdWrite_Click();
+    EXPECT_EQ(SimPeekRegister(0x1D), 0x5A);
+    EXPECT_EQ(gIntMask1, 0x5A);
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("5A"));
+
+    // Ticked, the master timer re-reads the register once half a second has passed.
+    form->chkContRead->setChecked(true);
+    SimPokeRegister(0x1D, 0x21);
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("21"));
+    SimPokeRegister(0x1D, 0x22);
+    main->tmrMaster_Timer();
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("21"));
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("22"));
+    EXPECT_TRUE(env.messages.empty());
+}
+
+} // namespace

@@ -1,0 +1,491 @@
+// Data logging window and the CSV log file.
+#include "TestSupport.h"
+
+#include "board/USBStuff.h"
+#include "chip/GeneralStuff.h"
+#include "platform/Forms.h"
+#include "platform/NumberText.h"
+#include "platform/UpDown.h"
+#include "windows/DataLog.h"
+#include "windows/GeneralStuff.h"
+#include "windows/frmMain.h"
+#include "windows/frmSave.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+// Bytes as a hex dump, so that a mismatch shows exactly which byte differs.
+std::string Hex(const QByteArray& bytes) { return bytes.toHex(' ').toStdString(); }
+
+class SaveTest : public ::testing::Test {
+protected:
+    SaveTest()
+    {
+        gDeviceAddress = 0x48;
+        gLogInterval = 250;
+        logPath = dir.filePath(QStringLiteral("run.csv"));
+        SetLogFileChooser([this] {
+            ++dialogs;
+            return chosen;
+        });
+        chosen = logPath;
+    }
+    ~SaveTest() override { SetLogFileChooser({}); }
+
+    frmSave* Load() { return LoadForm<frmSave>(); }
+
+    // Ticks only the boxes given, then starts a log run.
+    frmSave* StartWith(std::initializer_list<int> channels)
+    {
+        frmSave* f = Load();
+        for (QCheckBox* box : f->chkLog)
+            box->setChecked(false);
+        for (int k : channels)
+            f->chkLog[k]->setChecked(true);
+        f->cmdLog_Click();
+        return f;
+    }
+
+    // The master timer's log step as it runs when a line is due.
+    bool LogLine()
+    {
+        if (!WriteLogDataLine())
+            return false;
+        ++gLogSampleCount;
+        return true;
+    }
+
+    ProgramEnvironment env;
+    FakeBoardScope fake;
+    QTemporaryDir dir;
+    QString logPath;
+    QString chosen;
+    int dialogs = 0;
+};
+
+TEST_F(SaveTest, ExampleFileByteForByte)
+{
+    gAin12Mode = Ain12ExtDiode;
+    StartWith({LogInternal, LogVdd});
+    ASSERT_TRUE(gLogging);
+    gInternalTemp = 25.25f;
+    gVddVolts = 3.306f;
+    ASSERT_TRUE(LogLine());
+    gInternalTemp = 25.5f;
+    ASSERT_TRUE(LogLine());
+
+    const QByteArray expected("\r\nZandrel Log File\r\n\r\n"
+                              "Time(s) ,Internal(\xB0" "C) ,Vdd(V) ,\r\n"
+                              "0, 25.25, 3.306,\r\n"
+                              ".25, 25.5, 3.306,\r\n");
+    EXPECT_EQ(Hex(ReadAll(logPath)), Hex(expected));
+}
+
+TEST_F(SaveTest, LineContents)
+{
+    gLogInterval = 250;
+    gLogChannel.fill(false);
+    for (int n = 0; n < 3; ++n) {
+        gLogSampleCount = n;
+        EXPECT_EQ(BuildLogLine(), QStringList({"0,", ".25,", ".5,"})[n]);
+    }
+
+    // All twelve: thirteen fields, each ended by ",", in channel order.
+    gLogChannel.fill(true);
+    gLogSampleCount = 5;
+    gInternalTemp = -40;
+    gExternalTemp = 0;
+    gVddVolts = 0.75f;
+    gDacVolts = {1, 1.25f, 2.5f, 4.095f};
+    gKulexTemp = 77.45f;
+    gAinVolts = {0.001f, 0.5f, 2.28f, 3.3f};
+    EXPECT_EQ(BuildLogLine(),
+              "1.25,-40, 0, .75, 1, 1.25, 2.5, 4.095, 77.45, .001, .5, 2.28, 3.3,");
+
+    gLogChannel.fill(false);
+    gLogInterval = 0;
+    EXPECT_EQ(BuildLogLine(), "0,");
+    gLogInterval = -250;
+    gLogSampleCount = 1;
+    EXPECT_EQ(BuildLogLine(), "-.25,");
+}
+
+TEST_F(SaveTest, TimeColumnNeverOverflows)
+{
+    // 32-bit products.
+    EXPECT_EQ(LogTimeText(250, 4), "1");
+    EXPECT_EQ(LogTimeText(10, 215), "2.15");
+    // Beyond 32 bits: 250 ms x ten million lines is 2,500,000 s.
+    EXPECT_EQ(LogTimeText(250, 10'000'000), "2500000");
+    EXPECT_EQ(LogTimeText(10000, 2147483647), "21474836470");
+    EXPECT_EQ(LogTimeText(-10000, 2147483647), "-21474836470");
+    // Beyond what 15 digits of a double hold: every digit still right.
+    EXPECT_EQ(LogTimeText(2147483647, 2147483647), "4611686014132420.609");
+    EXPECT_EQ(LogTimeText(-2147483647 - 1, 2147483647), "-4611686016279904.256");
+}
+
+TEST_F(SaveTest, HeaderUnitsAndDegreeByte)
+{
+    frmSave* f = Load();
+    for (QCheckBox* box : f->chkLog)
+        box->setChecked(false);
+    EXPECT_EQ(f->GetLogHeader(), "Time(s) ,");
+
+    gAin12Mode = Ain12ExtDiode;
+    gAin3Enabled = true;
+    f->Unload();
+    FlushDeletedForms();
+    gLogChannel.fill(true);
+    gFahrenheit = true;
+    f = Load();
+    // Ain1 and Ain2 are not inputs while the pins measure the external diode.
+    EXPECT_EQ(Hex(LogLineBytes(f->GetLogHeader())),
+              Hex("Time(s) ,Internal(\xB0" "F) ,External(\xB0" "F) ,Vdd(V) ,DACA(V) ,DACB(V) ,"
+                  "DACC(V) ,DACD(V) ,Kulex(\xB0" "F) ,Ain3(V) ,Ain4(V) ,\r\n"));
+}
+
+TEST_F(SaveTest, LoadShowsStateAndGreysUnavailableChannels)
+{
+    gLogChannel.fill(true);
+    gAin12Mode = Ain12Inputs;
+    gAin3Enabled = false;
+    gLogInterval = 250;
+    frmSave* f = Load();
+    EXPECT_EQ(f->Caption(), "Logging/Save/Recall");
+    EXPECT_EQ(f->cmdLog->text(), "Start Logging");
+    EXPECT_EQ(f->txtLogInt->text(), "250");
+    EXPECT_EQ(gLogInterval, 250);
+    for (int k = 0; k < LogChannelCount; ++k) {
+        const bool available = k != LogExternal && k != LogKulex && k != LogAin3;
+        EXPECT_EQ(f->chkLog[k]->isChecked(), available) << k;
+        EXPECT_EQ(f->chkLog[k]->isEnabled(), available) << k;
+    }
+    // Loading does not touch the flags; the next start does.
+    EXPECT_TRUE(gLogChannel[LogExternal]);
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    EXPECT_FALSE(gLogChannel[LogExternal]);
+    EXPECT_FALSE(gLogChannel[LogKulex]);
+    EXPECT_TRUE(gLogChannel[LogAin1]);
+    EXPECT_EQ(gLogSampleCount, 0);
+
+    // Boxes changed during the run leave the run alone.
+    f->chkLog[LogVdd]->setChecked(false);
+    EXPECT_TRUE(gLogChannel[LogVdd]);
+
+    // Closing leaves logging on; reopening shows the running state.
+    f->cmdClose_Click();
+    FlushDeletedForms();
+    EXPECT_FALSE(IsFormLoaded<frmSave>());
+    EXPECT_TRUE(gLogging);
+    EXPECT_TRUE(LogLine());
+    f = Load();
+    EXPECT_EQ(f->cmdLog->text(), "Stop Logging...");
+    EXPECT_TRUE(f->chkLog[LogVdd]->isChecked());
+
+    // Stop at once; pressing again asks for a file again and appends to the same one.
+    f->cmdLog_Click();
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(f->cmdLog->text(), "Start Logging");
+    f->cmdLog_Click();
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_TRUE(gLogging);
+    EXPECT_TRUE(ReadAll(logPath).endsWith(",\r\n\r\nZandrel Log File\r\n\r\nTime(s) ,"
+                                          "Internal(\xB0" "C) ,Vdd(V) ,DACA(V) ,DACB(V) ,DACC(V) ,DACD(V) ,"
+                                          "Ain1(V) ,Ain2(V) ,Ain4(V) ,\r\n"));
+}
+
+TEST_F(SaveTest, CancelledDialogStartsNothing)
+{
+    gLogChannel.fill(true);
+    gAin12Mode = Ain12ExtDiode;
+    gAin3Enabled = true;
+    gLogFileName = "old.csv";
+    frmSave* f = Load();
+    f->chkLog[LogVdd]->setChecked(false);
+    chosen.clear();
+    f->cmdLog_Click();
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(f->cmdLog->text(), "Start Logging");
+    EXPECT_TRUE(gLogFileName.isEmpty());
+    EXPECT_TRUE(gLogChannel[LogVdd]);
+    EXPECT_TRUE(env.messages.empty());
+    EXPECT_FALSE(QFile::exists(logPath));
+}
+
+TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndStaysOff)
+{
+    // A path below a regular file cannot be created, not even by root.
+    const QString blocker = dir.filePath("blocker");
+    QFile b(blocker);
+    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+    b.close();
+    for (const QString& path : {blocker + "/log.csv", dir.path()}) {
+        env.messages.clear();
+        chosen = path;
+        frmSave* f = StartWith({LogInternal});
+        EXPECT_FALSE(gLogging) << path.toStdString();
+        EXPECT_EQ(f->cmdLog->text(), "Start Logging");
+        ASSERT_EQ(env.messages.size(), 1u);
+        EXPECT_TRUE(env.messages[0].contains(path));
+        EXPECT_EQ(env.icons[0], MsgIcon::Exclamation);
+    }
+    EXPECT_TRUE(env.messages[0].contains("folder"));
+    EXPECT_EQ(ReadAll(blocker), QByteArray());
+}
+
+TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
+{
+    gMainForm = new frmMain();
+    frmSave* f = StartWith({});
+    ASSERT_TRUE(LogLine());
+    ASSERT_TRUE(LogLine());
+    const QByteArray before = ReadAll(logPath);
+
+    // The file is moved away and a folder takes its name.
+    const QString kept = dir.filePath("kept.csv");
+    ASSERT_TRUE(QFile::rename(logPath, kept));
+    ASSERT_TRUE(QDir().mkdir(logPath));
+    QString statusDuringBox;
+    SetMsgBoxHandler([&](const QString& text, MsgIcon, MsgButtons) {
+        env.messages.push_back(text);
+        statusDuringBox = StatusText();
+        return MsgResult::OK;
+    });
+    EXPECT_FALSE(WriteLogDataLine());
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(f->cmdLog->text(), "Start Logging");
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(logPath));
+    EXPECT_TRUE(statusDuringBox.contains(logPath));
+    EXPECT_EQ(ReadAll(kept), before);
+    EXPECT_TRUE(before.endsWith("\r\n0,\r\n.25,\r\n"));
+
+    // The folder of the log removed during a run.
+    QDir sub(dir.filePath("sub"));
+    ASSERT_TRUE(sub.mkpath("."));
+    chosen = sub.filePath("log.csv");
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    ASSERT_TRUE(sub.removeRecursively());
+    EXPECT_FALSE(WriteLogDataLine());
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(env.messages.size(), 2u);
+
+    // A full disk.
+    gLogging = true;
+    gLogFileName = "/dev/full";
+    EXPECT_FALSE(WriteLogDataLine());
+    EXPECT_FALSE(gLogging);
+    ASSERT_EQ(env.messages.size(), 3u);
+    EXPECT_TRUE(env.messages[2].contains("/dev/full"));
+}
+
+TEST_F(SaveTest, LineCutShortByFileLimitIsTakenBack)
+{
+    gLogChannel.fill(true);
+    gAin12Mode = Ain12ExtDiode;
+    gAin3Enabled = true;
+    StartWith({LogInternal, LogExternal, LogVdd, LogDacA, LogDacB, LogDacC, LogDacD});
+    ASSERT_TRUE(LogLine());
+    const QByteArray before = ReadAll(logPath);
+
+    // The file may grow by a few bytes only: the next line reaches the disk only in part.
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = old;
+    tight.rlim_cur = static_cast<rlim_t>(before.size() + 5);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const bool written = WriteLogDataLine();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(Hex(ReadAll(logPath)), Hex(before));
+    EXPECT_EQ(env.messages.size(), 1u);
+}
+
+TEST_F(SaveTest, IntervalText)
+{
+    frmSave* f = Load();
+    const struct {
+        const char* text;
+        int32_t interval;
+    } cases[] = {
+        {"12.5", 12},   {"13.5", 14},        {"0", 0},           {"-100", -100},
+        {"abc", -100},  {"", -100},          {"1e3", 1000},      {"12abc", 1000},
+        {" 77 ", 77},   {"3000000000", 77},  {"-2147483649", 77}, {"2147483647", 2147483647},
+        {"+5", 5},      {"-", 5},            {"1e999", 5},
+    };
+    for (const auto& c : cases) {
+        f->txtLogInt->setText(QString::fromLatin1(c.text));
+        EXPECT_EQ(gLogInterval, c.interval) << c.text;
+    }
+    EXPECT_EQ(f->txtLogInt->text(), "1e999"); // the box keeps what was typed
+
+    // The arrows step from the number shown and stay within 10 to 10000.
+    f->txtLogInt->setText("250");
+    f->UpDown1->StepUp();
+    EXPECT_EQ(f->txtLogInt->text(), "251");
+    EXPECT_EQ(gLogInterval, 251);
+    f->txtLogInt->setText("10000");
+    f->UpDown1->StepUp();
+    EXPECT_EQ(gLogInterval, 10000);
+    f->txtLogInt->setText("10");
+    f->UpDown1->StepDown();
+    EXPECT_EQ(f->txtLogInt->text(), "10");
+    f->txtLogInt->setText("0");
+    f->UpDown1->StepDown();
+    EXPECT_EQ(gLogInterval, 10);
+}
+
+// The master timer's log item over two runs on one file: interval changed and Fahrenheit
+// switched during the first, the second started within one interval of the last line.
+TEST_F(SaveTest, MasterTimerLogsOnItsInterval)
+{
+    frmMain* main = new frmMain();
+    gMainForm = main;
+    env.clock.step = 0;
+    env.clock.now = 1000.0;
+    gAin12Mode = Ain12ExtDiode;
+    frmSave* f = StartWith({LogInternal});
+    f->cmdClose_Click(); // lines keep coming with the window closed
+    FlushDeletedForms();
+
+    main->tmrMaster_Timer();
+    EXPECT_EQ(gLogSampleCount, 1);
+    EXPECT_EQ(StatusText(), "Data Logging Enabled");
+    main->tmrMaster_Timer(); // same instant: not due
+    EXPECT_EQ(gLogSampleCount, 1);
+    env.clock.now += 0.2;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(gLogSampleCount, 1);
+    env.clock.now += 0.1;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(gLogSampleCount, 2);
+
+    gLogInterval = 500; // rescales later lines
+    gFahrenheit = true;
+    env.clock.now += 0.6;
+    for (int i = 0; i < 12; ++i) // a whole measurement cycle, one line
+        main->tmrMaster_Timer();
+    EXPECT_EQ(gLogSampleCount, 3);
+
+    f = Load();
+    f->cmdLog_Click();
+    EXPECT_FALSE(gLogging);
+    main->tmrMaster_Timer();
+    EXPECT_EQ(StatusText(), "Status");
+
+    // Started again within one interval of the last line: its first line waits.
+    env.clock.now += 0.2;
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    main->tmrMaster_Timer();
+    EXPECT_EQ(gLogSampleCount, 0);
+    env.clock.now += 0.4;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(gLogSampleCount, 1);
+
+    const QList<QByteArray> lines = ReadAll(logPath).split('\n');
+    ASSERT_EQ(lines.size(), 13);
+    EXPECT_EQ(lines[3], "Time(s) ,Internal(\xB0" "C) ,\r");
+    EXPECT_TRUE(lines[4].startsWith("0, "));
+    EXPECT_TRUE(lines[5].startsWith(".25, "));
+    EXPECT_TRUE(lines[6].startsWith("1, ")); // 2 x 500 ms
+    EXPECT_EQ(lines[7], "\r");
+    EXPECT_EQ(lines[8], "Zandrel Log File\r");
+    EXPECT_EQ(lines[10], "Time(s) ,Internal(\xB0" "F) ,\r");
+    EXPECT_TRUE(lines[11].startsWith("0, "));
+    EXPECT_TRUE(lines[12].isEmpty());
+    for (const QByteArray& line : lines.mid(4, 3))
+        EXPECT_TRUE(line.endsWith(",\r"));
+}
+
+// A failed line from the master timer: the message is shown while the status bar says
+// why, and the timer goes back to "Status" afterwards.
+TEST_F(SaveTest, MasterTimerStopsOnFailedLine)
+{
+    frmMain* main = new frmMain();
+    gMainForm = main;
+    env.clock.step = 0;
+    env.clock.now = 1000.0;
+    StartWith({});
+    ASSERT_TRUE(QFile::remove(logPath));
+    ASSERT_TRUE(QDir().mkdir(logPath));
+    QString statusDuringBox;
+    SetMsgBoxHandler([&](const QString&, MsgIcon, MsgButtons) {
+        statusDuringBox = StatusText();
+        return MsgResult::OK;
+    });
+    main->tmrMaster_Timer();
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(gLogSampleCount, 0);
+    EXPECT_EQ(main->LastLogTime, 0);
+    EXPECT_TRUE(statusDuringBox.startsWith("Data Logging stopped"));
+    EXPECT_EQ(StatusText(), "Status");
+}
+
+// A log run on the simulated board through the program's own bring-up and timer: one
+// column per logged channel, the same on every line, with the measured values.
+TEST(SaveOnSimulatedBoard, LogRunGivesOneColumnPerChannel)
+{
+    ProgramEnvironment env;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sim.csv");
+    SetLogFileChooser([&] { return path; });
+    frmMain* main = BringUpOnSimulatedBoard();
+    frmSave* f = LoadForm<frmSave>();
+    for (int i = 0; i < 24; ++i) // every channel measured
+        main->tmrMaster_Timer();
+    for (QCheckBox* box : f->chkLog) // the user ticks what can be ticked
+        box->setChecked(box->isEnabled());
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    int ticked = 1; // the time column
+    for (QCheckBox* box : f->chkLog)
+        ticked += box->isChecked() ? 1 : 0;
+    env.clock.step = 0.01;
+    for (int i = 0; i < 300; ++i)
+        main->tmrMaster_Timer();
+    SetLogFileChooser({});
+    ASSERT_GT(gLogSampleCount, 5);
+
+    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    ASSERT_EQ(lines.size(), 4 + gLogSampleCount + 1);
+    for (int n = 0; n < gLogSampleCount; ++n) {
+        const QByteArray& line = lines[4 + n];
+        ASSERT_TRUE(line.endsWith(",\r")) << line.toStdString();
+        EXPECT_EQ(line.count(','), ticked) << line.toStdString();
+        EXPECT_TRUE(line.startsWith(LogTimeText(gLogInterval, n).toLatin1() + ",")) << n;
+    }
+    EXPECT_EQ(lines[3].count(','), ticked);
+    // The Vdd column carries the measured supply (the simulated board adds a little noise).
+    ASSERT_TRUE(gLogChannel[LogVdd]);
+    const int vddColumn = 1 + (gLogChannel[LogInternal] ? 1 : 0) + (gLogChannel[LogExternal] ? 1 : 0);
+    EXPECT_GT(gVddVolts, 2.5f);
+    const QByteArray vdd = lines[4 + gLogSampleCount - 1].split(',').value(vddColumn);
+    EXPECT_TRUE(vdd.startsWith(' ')) << vdd.toStdString();
+    EXPECT_NEAR(ValText(QString::fromLatin1(vdd)), gVddVolts, 0.05);
+}
+
+} // namespace
