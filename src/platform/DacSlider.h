@@ -1,0 +1,59 @@
+// The upright slider of the DAC control window: a knob on a vertical track over the
+// fixed range 0 (bottom) to 4095 (top), one position per DAC code.
+//
+// Change is raised for the user's moves only: continuously while the knob is dragged (so
+// the output follows the hand), on a click on the track (the knob jumps there) and on
+// each key step. A position set by the program raises nothing.
+#pragma once
+
+#include <QWidget>
+
+class DacSlider : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr double kMin = 0.0;
+    static constexpr double kMax = 4095.0;
+    // Arrow keys step by kSmallStep, PageUp/PageDown by kLargeStep.
+    static constexpr int kSmallStep = 1;
+    static constexpr int kLargeStep = 256;
+
+    explicit DacSlider(QWidget* parent = nullptr);
+
+    double Position() const { return mPosition; }
+    // Sets the position from the program (clamped to the range; NaN is ignored).
+    // Raises no Change.
+    void SetPosition(double position);
+
+    // Where the knob stands, in the slider's own pixels (tests aim the mouse with it).
+    QRect KnobRect() const;
+    // Knob centre line for a position, and the whole position for a knob centre line.
+    int PositionToY(double position) const;
+    double YToPosition(double y) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    // The user moved the slider; read Position() for the new value.
+    void Change();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void MoveByUser(double position);
+    int KnobHeight() const;
+    int KnobWidth() const;
+    int TrackTop() const;
+    int TrackBottom() const;
+
+    double mPosition = kMin;
+    bool mDragging = false;
+    double mGrabOffset = 0.0; // pointer's distance from the knob centre when grabbed
+};

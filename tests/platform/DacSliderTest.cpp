@@ -1,0 +1,114 @@
+#include "platform/DacSlider.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// A slider of the DAC window's size that records the position at every Change.
+class DacSliderTest : public ::testing::Test {
+protected:
+    DacSliderTest()
+    {
+        slider.resize(49, 225);
+        QObject::connect(&slider, &DacSlider::Change, [this] { changes.push_back(slider.Position()); });
+    }
+
+    void Mouse(QEvent::Type type, double y, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        const QPointF at(slider.width() / 2.0, y);
+        QMouseEvent e(type, at, slider.mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(&slider, &e);
+    }
+    void Press(double y) { Mouse(QEvent::MouseButtonPress, y, Qt::LeftButton, Qt::LeftButton); }
+    void Drag(double y) { Mouse(QEvent::MouseMove, y, Qt::NoButton, Qt::LeftButton); }
+    void Release(double y) { Mouse(QEvent::MouseButtonRelease, y, Qt::LeftButton, Qt::NoButton); }
+
+    bool Key(int key)
+    {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&slider, &e);
+        return e.isAccepted();
+    }
+
+    DacSlider slider;
+    std::vector<double> changes;
+};
+
+TEST_F(DacSliderTest, ProgramSetPositionIsClampedAndRaisesNoChange)
+{
+    slider.SetPosition(2047.5);
+    EXPECT_EQ(slider.Position(), 2047.5);
+    slider.SetPosition(5000);
+    EXPECT_EQ(slider.Position(), 4095.0);
+    slider.SetPosition(-3);
+    EXPECT_EQ(slider.Position(), 0.0);
+    slider.SetPosition(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(slider.Position(), 0.0);
+    EXPECT_TRUE(changes.empty());
+    // Zero at the bottom; every pixel of the track is a whole code that maps back to it.
+    const int bottom = slider.PositionToY(0), top = slider.PositionToY(4095);
+    EXPECT_LT(top, bottom);
+    for (int y = top; y <= bottom; ++y)
+        EXPECT_EQ(slider.PositionToY(slider.YToPosition(y)), y);
+}
+
+TEST_F(DacSliderTest, DraggingRaisesChangeAtEveryMoveWithinTheRange)
+{
+    slider.SetPosition(1000);
+    const int knobY = slider.PositionToY(1000);
+    // Grabbed 3 pixels below its centre: the press alone does not move the knob.
+    Press(knobY + 3);
+    EXPECT_TRUE(changes.empty());
+    for (int dy = 10; dy <= 30; dy += 10)
+        Drag(knobY + 3 - dy);
+    EXPECT_EQ(changes, (std::vector<double>{slider.YToPosition(knobY - 10), slider.YToPosition(knobY - 20),
+                                            slider.YToPosition(knobY - 30)}));
+    // No move, no change; past the ends the knob stops at the range.
+    Drag(knobY + 3 - 30);
+    EXPECT_EQ(changes.size(), 3u);
+    Drag(-80);
+    Drag(slider.height() + 40);
+    Release(slider.height() + 40);
+    ASSERT_EQ(changes.size(), 5u);
+    EXPECT_EQ(changes[3], 4095.0);
+    EXPECT_EQ(changes[4], 0.0);
+    // After the release, moves no longer drag.
+    Drag(knobY);
+    EXPECT_EQ(changes.size(), 5u);
+}
+
+TEST_F(DacSliderTest, PressOnTheTrackBringsTheKnobThere)
+{
+    const int y = slider.PositionToY(3000);
+    Mouse(QEvent::MouseButtonPress, y, Qt::RightButton, Qt::RightButton);
+    EXPECT_TRUE(changes.empty());
+    Press(y);
+    Release(y);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_NEAR(changes[0], 3000, 20);
+}
+
+TEST_F(DacSliderTest, KeysStepFromTheWholePosition)
+{
+    slider.SetPosition(2047.5); // rounds to 2048, halves to even
+    for (int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_PageDown})
+        EXPECT_TRUE(Key(key));
+    EXPECT_EQ(changes, (std::vector<double>{2049, 2050, 2049, 2305, 2049, 1793}));
+
+    changes.clear();
+    slider.SetPosition(4000);
+    Key(Qt::Key_PageUp);
+    Key(Qt::Key_Up); // at the top already: no change
+    slider.SetPosition(1);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_PageDown);
+    EXPECT_FALSE(Key(Qt::Key_A));
+    EXPECT_EQ(changes, (std::vector<double>{4095, 0}));
+}
+
+} // namespace
