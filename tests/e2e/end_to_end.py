@@ -35,6 +35,7 @@ REGMAP = "Register Map Access"
 LIMITS = "Interrupt Settings"
 CONFIG = "Configuration"
 GRAPHS = "Graphing"
+DAC = "DAC Control"
 
 
 def geometry_pixels(g):
@@ -194,6 +195,37 @@ def drag_limit(prog, regmap):
     e2e.log(f"25h went from {before} to {after}")
 
 
+def move_dac_slider(prog, regmap):
+    """Drags DAC A's slider from the bottom of its track most of the way up."""
+    dac, _ = prog.activate_window(DAC)
+    option = e2e.find(dac, "radio button", "DAC A")
+    if not e2e.checked(option):
+        e2e.do_action(option, "press", "click", "toggle")
+    e2e.wait_for("DAC A chosen", lambda: e2e.checked(option))
+    # The LDAC pin follows the AIN3 choice made in the configuration window.
+    status = e2e.find(e2e.find(dac, "panel", "LDAC Pin Status"), "label")
+    e2e.wait_for("'LDAC Pin Disabled'", lambda: e2e.text_of(status) == "LDAC Pin Disabled")
+    volts = e2e.value_below(dac, "DAC Output", "label")
+    e2e.wait_for("the DAC A output to read 0V", lambda: e2e.text_of(volts) == "0V")
+
+    slider = e2e.value_below(dac, "DAC A", "filler")
+    x, y, w, h = e2e.extents(slider)
+    start, end = (x + w // 2, y + h - 6), (x + w // 2, y + h // 4)
+    e2e.log(f"drag DAC A's slider from {start} to {end}")
+    e2e.drag(prog.case.display, start, end)
+
+    lsb, msb = regmap.read(0x10), regmap.read(0x11)
+    code = msb * 16 + lsb // 16
+    e2e.check(2048 < code < 4095 and lsb & 0x0F == 0,
+              f"DAC A registers read {lsb:02X}h {msb:02X}h (code {code}) after the drag")
+    # The output label follows once the measurement cycle has read the DAC back.
+    shown = e2e.wait_for("the DAC A output label to follow",
+                         lambda: re.fullmatch(r"(\d*\.?\d+)V", e2e.text_of(volts))
+                         and float(e2e.text_of(volts)[:-1]) > 1.0 and e2e.text_of(volts))
+    e2e.log(f"DAC A code {code}, output {shown}")
+    return float(shown[:-1])
+
+
 LOG_CHANNELS = ("Internal Temp", "External Temp", "Vdd", "DAC A", "Kulex", "Ain3", "Ain4")
 LOG_HEADER = ("Time(s) ,Internal(\u00b0C) ,External(\u00b0C) ,Vdd(V) ,DACA(V) ,Kulex(\u00b0C) ,"
               "Ain3(V) ,Ain4(V) ,").encode("latin-1")
@@ -201,7 +233,7 @@ LOG_INTERVAL = 100
 LOG_LINES = 15
 
 
-def log_run(prog):
+def log_run(prog, dac_a_volts):
     path = prog.case.path("session.csv")
     # The logging window was opened before the pin change; opened anew it offers the
     # channels the change made available.
@@ -246,6 +278,8 @@ def log_run(prog):
         e2e.check(2.5 < vdd < 5.5, f"Vdd out of reason in line {n}: {row!r}")
         e2e.check(0 <= min(dac_a, ain3, ain4) and max(dac_a, ain3, ain4) < 5.5,
                   f"volts out of reason in line {n}: {row!r}")
+        e2e.check(dac_a == dac_a_volts,
+                  f"DAC A logged as {dac_a} in line {n}, the DAC window shows {dac_a_volts}V")
     e2e.log(f"log file: title block, header and {len(rows)} data lines")
 
 
@@ -263,7 +297,8 @@ def session(case):
     regmap = write_register(prog)
     change_configuration(prog, regmap)
     drag_limit(prog, regmap)
-    log_run(prog)
+    dac_a_volts = move_dac_slider(prog, regmap)
+    log_run(prog, dac_a_volts)
     close_program(prog)
 
 
@@ -285,4 +320,5 @@ CASES = {
     "end_to_end_session": session,
     "end_to_end_default_geometry": default_geometry,
 }
+
 

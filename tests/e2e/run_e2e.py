@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Runs one end-to-end case of zandrel-eval: run_e2e.py --build BUILD_DIR CASE
 
 The case gets a fresh folder with its own HOME (so its own settings store), its own
