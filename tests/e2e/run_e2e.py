@@ -18,6 +18,7 @@ import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True  # nothing written into the source tree
 
 INNER = "ZANDREL_E2E_CASE_DIR"
 
