@@ -83,6 +83,9 @@ def inner(args):
     xvfb, display = start_xvfb()
     case = None
     try:
+        # A call into the program waits while its one thread is busy (the bring-up holds it
+        # for up to 2 s); allow for a loaded machine instead of failing after 0.8 s.
+        e2e.Atspi.set_timeout(10000, 30000)
         # Start the accessibility bus before the program, so that Qt's bridge finds it.
         e2e.wait_for("the accessibility bus", lambda: e2e.Atspi.get_desktop(0) is not None, 20)
         case = e2e.Case(args.case, os.path.abspath(args.build), root, display)
