@@ -181,7 +181,8 @@ frmRegMap::frmRegMap()
     lblDecVal = MakeLabel(Frame3, QStringLiteral("DecVal"), 2400, 1560, 525, 195);
     for (QLabel* l : {lblRegDescription, lblCurrentAddr, lblHexVal, lblDecVal})
         SetTextColor(l, ColorFromBGR(kDarkGreen));
-    for (QLabel* l : {Label7, Label8, Label9, Label10})
+    // The value labels' first captions ("Address", "HexVal", "DecVal") show whole too.
+    for (QLabel* l : {Label7, Label8, Label9, Label10, lblCurrentAddr, lblHexVal, lblDecVal})
         FitCaption(l);
 
     fraBits = MakeFrame(this, QStringLiteral("Bit Display"), 3240, 2280, 4575, 1095);

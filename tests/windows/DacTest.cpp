@@ -7,7 +7,9 @@
 #include "platform/Forms.h"
 #include "platform/NumberText.h"
 #include "windows/GeneralStuff.h"
+#include "platform/StripChart.h"
 #include "windows/frmDAC.h"
+#include "windows/frmGraphing.h"
 #include "windows/frmMain.h"
 
 #include <QCoreApplication>
@@ -180,7 +182,7 @@ TEST_F(DacTest, LdacStatusFollowsConfigurationBit3)
 }
 
 // The window in the running program: menu entry, master timer and the simulated chip.
-TEST(DacOnBoardTest, SliderMoveReachesTheLabelThroughTheMeasurementCycle)
+TEST(DacOnBoardTest, SliderMoveReachesTheLabelAndTheGraphsThroughTheMeasurementCycle)
 {
     ProgramEnvironment env;
     frmMain* main = BringUpOnSimulatedBoard();
@@ -194,6 +196,12 @@ TEST(DacOnBoardTest, SliderMoveReachesTheLabelThroughTheMeasurementCycle)
         main->tmrMaster_Timer();
     const float voltsBefore = gDacVolts[2];
     const QString before = form->lblDacVal->text();
+    frmGraphing* graphs = FormInstance<frmGraphing>(); // opened by the bring-up
+    ASSERT_NE(graphs, nullptr);
+    const PenHistory& dacC = graphs->stpDAC->History(DacC);
+    const int plottedBefore = dacC.Count();
+    ASSERT_GT(plottedBefore, 0);
+    EXPECT_EQ(static_cast<float>(dacC.ValueAt(plottedBefore - 1)), voltsBefore);
     EXPECT_EQ(before, TrimSingle(voltsBefore) + QStringLiteral("V"));
 
     const double target = form->sldDAC->Position() < 2048 ? 3000 : 1000;
@@ -210,6 +218,11 @@ TEST(DacOnBoardTest, SliderMoveReachesTheLabelThroughTheMeasurementCycle)
     EXPECT_EQ(gDacVolts[2], expected);
     EXPECT_NE(gDacVolts[2], voltsBefore);
     EXPECT_EQ(form->lblDacVal->text(), TrimSingle(expected) + QStringLiteral("V"));
+
+    // The graphs window's DAC chart follows: the DAC C pen ends on the new output.
+    ASSERT_GT(dacC.Count(), plottedBefore);
+    EXPECT_EQ(static_cast<float>(dacC.ValueAt(dacC.Count() - 1)), expected);
+    EXPECT_EQ(graphs->stpDAC->Text(3), QStringLiteral("DACC=") + TrimSingle(expected) + QStringLiteral("V"));
 
     // The LDAC status follows Configuration 1 bit 3 set from elsewhere.
     WriteRegisterValue(gDeviceAddress, 0x18, ReadRegister(gDeviceAddress, 0x18) | 0x08);

@@ -115,7 +115,8 @@ TEST_F(RegMapTest, LayoutKeepsBitsInOrderAndCaptionsWhole)
     EXPECT_GE(form->lblBit[7]->x(), 0);
     EXPECT_LE(form->lblBit[0]->geometry().right(), form->fraBits->width());
     for (QLabel* l : {form->Label5, form->Label6, form->Label7, form->Label8, form->Label9,
-                      form->Label10, form->Label11}) {
+                      form->Label10, form->Label11, form->lblRegDescription,
+                      form->lblCurrentAddr, form->lblHexVal, form->lblDecVal}) {
         EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << l->text().toStdString();
         EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry())) << l->text().toStdString();
     }
