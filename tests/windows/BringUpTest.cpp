@@ -5,6 +5,7 @@
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
 #include "windows/GeneralStuff.h"
+#include "windows/frmHelp.h"
 #include "windows/frmMain.h"
 #include "windows/frmSplash.h"
 
@@ -105,6 +106,47 @@ TEST_F(BringUp, SplashShowsProgressAndEndsAtFullBar)
     EXPECT_FLOAT_EQ(splash->ProgressTwips(), 5400.0f);
     EXPECT_EQ(splash->lblProgInfo->text(), QStringLiteral("Found an Zandrel at 49h"));
     EXPECT_TRUE(splash->lblProgInfo->isVisibleTo(splash));
+}
+
+TEST_F(BringUp, ProgramStartSwapsSplashForMainWindowAndOpensHelpOnlyWhenAsked)
+{
+    // The splash is on the screen, with its title and version, before the board hears anything.
+    bool splashUpFirst = false;
+    auto answer = board.statusFor;
+    board.statusFor = [&](const Transfer& t) -> int16_t {
+        if (board.transfers.size() == 1) {
+            frmSplash* splash = FormInstance<frmSplash>();
+            splashUpFirst = splash && splash->isVisible() &&
+                            splash->lblVersion->text() == QStringLiteral("Version 2.0.2") &&
+                            splash->lblProductName->text() == QStringLiteral("Zandrel Evaluation Software");
+        }
+        return answer(t);
+    };
+    Main();
+    EXPECT_TRUE(splashUpFirst);
+    EXPECT_FALSE(IsFormLoaded<frmSplash>());
+    ASSERT_NE(gMainForm, nullptr);
+    EXPECT_TRUE(gMainForm->isVisible());
+    EXPECT_FALSE(IsFormLoaded<frmHelp>()); // no "DisplayHelp" stored yet
+
+    TearDownProgram();
+    ResetAllGlobals();
+    board.Clear();
+    SaveSetting(QStringLiteral("DisplayHelp"), QStringLiteral("True"));
+    Main();
+    EXPECT_TRUE(gMainForm->isVisible());
+    EXPECT_TRUE(IsFormLoaded<frmHelp>());
+}
+
+TEST_F(BringUp, ProgramStartThatFailsNeverShowsTheMainWindow)
+{
+    board.firmwareStatus = -1;
+    EXPECT_THROW(Main(), ProgramEnded);
+    ASSERT_NE(gMainForm, nullptr);
+    EXPECT_FALSE(gMainForm->isVisible());
+    EXPECT_FALSE(IsFormLoaded<frmSplash>());
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_EQ(env.icons[0], MsgIcon::Critical);
 }
 
 TEST_F(BringUp, ChipAt4AhIsFoundAfterTwoProbes)
