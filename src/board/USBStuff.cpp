@@ -4,6 +4,7 @@
 #include "chip/GeneralStuff.h"
 #include "platform/Runtime.h"
 
+#include <QFile>
 #include <QThread>
 #include <limits>
 
@@ -27,11 +28,13 @@ void ResetUsbStuff()
 
 bool StringToBytes(const QString& text)
 {
-    if (text.size() > kFirmwarePathLimit) {
+    // The bytes are the path as the file system names it (the system's code page), so a
+    // program folder with letters beyond ASCII still finds its firmware.
+    const QByteArray bytes = QFile::encodeName(text);
+    if (bytes.size() > kFirmwarePathLimit) {
         gFirmwareFileBytes[0] = 0;
         return false;
     }
-    const QByteArray bytes = text.toLatin1();
     int i = 0;
     for (; i < bytes.size(); ++i)
         gFirmwareFileBytes[i] = static_cast<uint8_t>(bytes[i]);

@@ -28,8 +28,9 @@ extern std::array<uint8_t, kFirmwarePathLimit + 1> gFirmwareFileBytes;
 extern bool gSPIMode;        // set true by the configuration window, never back
 extern int32_t gDeviceAddress; // the chip's bus address, found by the bring-up
 
-// Copies a text as one byte per character into gFirmwareFileBytes, then a zero byte.
-// Returns false (and stores only the zero) when the text does not fit.
+// Copies a path into gFirmwareFileBytes in the file system's encoding (one byte per
+// character for ASCII), then a zero byte. Returns false (and stores only the zero) when
+// the bytes do not fit.
 bool StringToBytes(const QString& text);
 int16_t LoadBoardFirmware();
 int16_t ReadRegister(int32_t deviceAddress, int32_t reg);

@@ -41,8 +41,9 @@ frmAbout::frmAbout()
 {
     SetCaption(QStringLiteral("About the Morvane Evaluatiton Software"));
     SetClientSizeTwips(6900, 2640);
+    // Every control stands inside the caption-less group box, "OK" at its bottom right.
     Frame1 = new QGroupBox(this);
-    PlaceTwips(Frame1, 120, 60, 6660, 1920);
+    PlaceTwips(Frame1, 120, 60, 6660, 2460);
     Label1 = new QLabel(QStringLiteral("Zandrel Evaluation Software Version 2.0.2"), Frame1);
     SetFontPoints(Label1, 9.75, true);
     PlaceTwips(Label1, 240, 240, 6200, 300);
@@ -71,8 +72,8 @@ frmAbout::frmAbout()
     lblSensorInfo->move(Label4->geometry().right() + 4, Label4->y());
     Label6->move(Label5->geometry().right() + 4, Label5->y());
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    PlaceTwips(cmdOK, 5520, 2100, 1215, 375);
+    cmdOK = new QPushButton(QStringLiteral("OK"), Frame1);
+    PlaceTwips(cmdOK, 5325, 1965, 1215, 375);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
 }
 

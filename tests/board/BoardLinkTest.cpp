@@ -3,8 +3,10 @@
 #include "TestSupport.h"
 
 #include "board/USBStuff.h"
+#include "board/VantreoLibrary.h"
 #include "chip/GeneralStuff.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -130,6 +132,23 @@ TEST_F(BoardLink, FailedWriteEndsTheProgramBeforeDecoding)
     EXPECT_EQ(board.transfers.size(), 1u); // no read-back
 }
 
+TEST_F(BoardLink, MissingBoardLibraryIsReportedAndEndsWithStatus2)
+{
+    QTemporaryDir emptyFolder;
+    ASSERT_TRUE(emptyFolder.isValid());
+    SetAppPath(emptyFolder.path());
+    SetVantreoFunctions(nullptr, nullptr); // bind by name again, from the empty folder
+    try {
+        LoadBoardFirmware();
+        FAIL() << "a missing library must end the program";
+    } catch (const ProgramEnded& e) {
+        EXPECT_EQ(e.status, 2);
+    }
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(QStringLiteral("libVantreo.so")));
+    EXPECT_EQ(env.icons[0], MsgIcon::Critical);
+}
+
 TEST_F(BoardLink, FatalTextsAreExact)
 {
     EXPECT_EQ(FatalUsbErrorText(0), QStringLiteral("Firmware failed to download - Check USB connections"));
@@ -155,6 +174,11 @@ TEST_F(BoardLink, FirmwarePathIsProgramFolderPlusFileName)
     EXPECT_EQ(board.firmwarePaths[1], "//ZandrelFW.Hex");
     board.firmwareStatus = -3;
     EXPECT_EQ(LoadBoardFirmware(), -3);
+    // A folder with letters beyond ASCII reaches the library as the file system names it.
+    board.firmwareStatus = 0;
+    SetAppPath(QStringLiteral("/home/j\u00f6rg/Zandrel \u00b0C"));
+    EXPECT_EQ(LoadBoardFirmware(), 0);
+    EXPECT_EQ(board.firmwarePaths[3], "/home/j\xc3\xb6rg/Zandrel \xc2\xb0" "C/ZandrelFW.Hex");
 }
 
 TEST_F(BoardLink, OverlongFirmwarePathIsRefused)

@@ -3,8 +3,10 @@
 
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
+#include "chip/RegMapStuff.h"
 #include "platform/Forms.h"
 #include "windows/GeneralStuff.h"
+#include "windows/frmHelp.h"
 #include "windows/frmMain.h"
 #include "windows/frmSplash.h"
 
@@ -107,6 +109,47 @@ TEST_F(BringUp, SplashShowsProgressAndEndsAtFullBar)
     EXPECT_TRUE(splash->lblProgInfo->isVisibleTo(splash));
 }
 
+TEST_F(BringUp, ProgramStartSwapsSplashForMainWindowAndOpensHelpOnlyWhenAsked)
+{
+    // The splash is on the screen, with its title and version, before the board hears anything.
+    bool splashUpFirst = false;
+    auto answer = board.statusFor;
+    board.statusFor = [&](const Transfer& t) -> int16_t {
+        if (board.transfers.size() == 1) {
+            frmSplash* splash = FormInstance<frmSplash>();
+            splashUpFirst = splash && splash->isVisible() &&
+                            splash->lblVersion->text() == QStringLiteral("Version 2.0.2") &&
+                            splash->lblProductName->text() == QStringLiteral("Zandrel Evaluation Software");
+        }
+        return answer(t);
+    };
+    Main();
+    EXPECT_TRUE(splashUpFirst);
+    EXPECT_FALSE(IsFormLoaded<frmSplash>());
+    ASSERT_NE(gMainForm, nullptr);
+    EXPECT_TRUE(gMainForm->isVisible());
+    EXPECT_FALSE(IsFormLoaded<frmHelp>()); // no "DisplayHelp" stored yet
+
+    TearDownProgram();
+    ResetAllGlobals();
+    board.Clear();
+    SaveSetting(QStringLiteral("DisplayHelp"), QStringLiteral("True"));
+    Main();
+    EXPECT_TRUE(gMainForm->isVisible());
+    EXPECT_TRUE(IsFormLoaded<frmHelp>());
+}
+
+TEST_F(BringUp, ProgramStartThatFailsNeverShowsTheMainWindow)
+{
+    board.firmwareStatus = -1;
+    EXPECT_THROW(Main(), ProgramEnded);
+    ASSERT_NE(gMainForm, nullptr);
+    EXPECT_FALSE(gMainForm->isVisible());
+    EXPECT_FALSE(IsFormLoaded<frmSplash>());
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_EQ(env.icons[0], MsgIcon::Critical);
+}
+
 TEST_F(BringUp, ChipAt4AhIsFoundAfterTwoProbes)
 {
     chipAddress = 0x4A;
@@ -202,5 +245,67 @@ TEST_F(BringUp, FatalErrorAfterStartStoresGeometry)
     board.statusFor = [](const Transfer&) -> int16_t { return 1; };
     EXPECT_THROW(main->tmrMaster_Timer(), ProgramEnded);
     EXPECT_EQ(GetSetting(QStringLiteral("MainWidth")), QStringLiteral("7500"));
+}
+
+TEST(ProcessWideValues, ResetPutsEveryOneBackToItsStartValue)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    for (int i = 0; i < 12; ++i)
+        main->tmrMaster_Timer();
+    gSPIMode = true;
+    gFirmwareFileBytes[0] = 'x';
+    gUsbBuffer[5] = 7;
+    gExtRefAB = gExtRefCD = gDacAInternalTemp = gDacBExternalTemp = gAin3Enabled = true;
+    gIntMask1 = gIntMask2 = 3;
+    gExtRefVoltage = 2.0f;
+    gLEDBarSource = QStringLiteral("DAC C");
+    gOptoControl = true;
+    gAin12Source = Ain12SrcLEDBar;
+    gDisplayHelp = gFahrenheit = gLogging = true;
+    gGraphSelect = GraphAin;
+    gLogFileName = QStringLiteral("x.csv");
+    gLogFileNum = 1;
+    gLogChannel.fill(true);
+    gLogSampleCount = 5;
+    gRegMapFormOpen = gDacFormOpen = gLimitsFormOpen = gOptionsFormOpen = gTestFormOpen = true;
+    TearDownProgram();
+    ResetAllGlobals();
+
+    EXPECT_EQ(gUsbBuffer, (std::array<uint8_t, 65>{}));
+    EXPECT_TRUE(gFirmwareFile.isEmpty());
+    EXPECT_EQ(gFirmwareFileBytes[0], 0);
+    EXPECT_FALSE(gSPIMode);
+    EXPECT_EQ(gDeviceAddress, 0);
+    EXPECT_FALSE(gIntOutputEnabled || gAin3Enabled || gDacAInternalTemp || gDacBExternalTemp);
+    EXPECT_EQ(gAin12Mode, Ain12Invalid);
+    EXPECT_EQ(gAinRefVoltage, 0.0f);
+    EXPECT_EQ(gDacRange, (std::array<int16_t, 4>{}));
+    EXPECT_FALSE(gExtRefAB || gExtRefCD);
+    EXPECT_EQ(gIntMask1 | gIntMask2, 0);
+    EXPECT_EQ(gExtRefVoltage, 2.25f);
+    EXPECT_EQ(gInternalTemp, 0.0f);
+    EXPECT_EQ(gExternalTemp, 0.0f);
+    EXPECT_EQ(gKulexTemp, 0.0f);
+    EXPECT_EQ(gVddVolts, 0.0f);
+    EXPECT_EQ(gDacVolts, (std::array<float, 4>{}));
+    EXPECT_EQ(gAinVolts, (std::array<float, 4>{}));
+    EXPECT_EQ(gIntStatus1 | gIntStatus2, 0);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC A"));
+    EXPECT_FALSE(gOptoControl);
+    EXPECT_EQ(gAin12Source, Ain12SrcTerminal);
+    EXPECT_TRUE(RegMap[0].Name.isEmpty());
+    EXPECT_EQ(gMainForm, nullptr);
+    EXPECT_FALSE(gDisplayHelp);
+    EXPECT_TRUE(gDeviceName.isEmpty());
+    EXPECT_EQ(gGraphSelect, GraphTemperature);
+    EXPECT_FALSE(gGraphEnabled || gFahrenheit || gLogging);
+    EXPECT_TRUE(gLogFileName.isEmpty());
+    EXPECT_EQ(gLogFileNum, 0);
+    EXPECT_EQ(gLogChannel, (std::array<bool, LogChannelCount>{}));
+    EXPECT_EQ(gLogInterval, 0);
+    EXPECT_EQ(gLogSampleCount, 0);
+    EXPECT_FALSE(gGraphFormOpen || gRegMapFormOpen || gDacFormOpen || gLimitsFormOpen ||
+                 gOptionsFormOpen || gTestFormOpen);
 }
 } // namespace

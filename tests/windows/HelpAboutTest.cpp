@@ -9,8 +9,14 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
@@ -74,6 +80,29 @@ TEST_F(HelpAbout, HelpPageIsShownFromTheProgramFolder)
     EXPECT_FALSE(help->brwWebBrowser->toPlainText().isEmpty());
 }
 
+// Every "Menu > Entry" the help page names is a real entry of the main window's menus.
+TEST_F(HelpAbout, HelpPageNamesTheRealMenuEntries)
+{
+    QFile file(AppPath() + QStringLiteral("/ZandrelHelp.htm"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    auto plain = [](QString text) { return text.remove(QLatin1Char('&')); };
+    const QRegularExpression entry(QStringLiteral(R"(<td>([A-Za-z ]+) &gt; ([A-Za-z ]+)</td>)"));
+    int named = 0;
+    for (auto it = entry.globalMatch(page); it.hasNext(); ++named) {
+        const auto m = it.next();
+        bool found = false;
+        for (QAction* top : gMainForm->menuBar()->actions()) {
+            if (!top->menu() || plain(top->text()) != m.captured(1))
+                continue;
+            for (QAction* a : top->menu()->actions())
+                found = found || plain(a->text()) == m.captured(2);
+        }
+        EXPECT_TRUE(found) << m.captured(0).toStdString();
+    }
+    EXPECT_GE(named, 7);
+}
+
 TEST_F(HelpAbout, AboutIsLoadedOnceAndPlacedAboveTheMiddle)
 {
     gMainForm->mnuAbout_Click();
@@ -118,6 +147,11 @@ TEST_F(HelpAbout, LinksOpenTheirPagesAndOkCloses)
                                             QString::fromLatin1(AboutPages::kSensors),
                                             QString::fromLatin1(AboutPages::kHome)}));
     EXPECT_TRUE(IsFormLoaded<frmAbout>());
+    // "OK" stands inside the group box with every other control, at its bottom right.
+    EXPECT_EQ(about->cmdOK->parentWidget(), about->Frame1);
+    EXPECT_TRUE(about->Frame1->rect().contains(about->cmdOK->geometry()));
+    EXPECT_GT(about->cmdOK->geometry().left(), about->Frame1->width() / 2);
+    EXPECT_GT(about->cmdOK->geometry().top(), about->lblSensorInfo->geometry().bottom());
     about->cmdOK_Click();
     EXPECT_FALSE(IsFormLoaded<frmAbout>());
 }

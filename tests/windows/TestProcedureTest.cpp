@@ -6,6 +6,7 @@
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
+#include "platform/StripChart.h"
 #include "windows/GeneralStuff.h"
 #include "windows/frmExternalTest.h"
 #include "windows/frmGraphing.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -104,6 +106,53 @@ TEST_F(TestProcedureTest, ShowingTheGraphsBringsAnOpenGraphsWindowToTheFront)
     ASSERT_NE(MdiArea()->currentSubWindow(), FormInstance<frmGraphing>()->Frame());
     form->cmdVerifyVdd_Click();
     EXPECT_EQ(MdiArea()->currentSubWindow(), FormInstance<frmGraphing>()->Frame());
+}
+
+TEST_F(TestProcedureTest, EachButtonSelectsItsChart)
+{
+    gMainForm->show();
+    frmExternalTest* form = Open();
+    const std::vector<std::tuple<const char*, void (frmExternalTest::*)(), int>> buttons = {
+        {"Enable All Temperatures", &frmExternalTest::cmdEnableAllTemps_Click, GraphTemperature},
+        {"Verify Vdd Reading", &frmExternalTest::cmdVerifyVdd_Click, GraphVdd},
+        {"Verify DAC Outputs", &frmExternalTest::cmdVerifyDACs_Click, GraphDacs},
+        {"Enable Ain 1-4 ", &frmExternalTest::cmdEnableAin14_Click, GraphAin},
+        {"Ain Connector Test", &frmExternalTest::cmcdAinTerminal_Click, GraphAin},
+        {"LDAC Switch Test", &frmExternalTest::cmdLDACTest_Click, GraphDacs},
+        {"External Reference Test", &frmExternalTest::cmdExtRef_Click, GraphDacs},
+    };
+    auto expectChart = [](int chart) {
+        frmGraphing* graphs = FormInstance<frmGraphing>();
+        ASSERT_NE(graphs, nullptr);
+        EXPECT_EQ(gGraphSelect, chart);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(graphs->optGraph[i]->isChecked(), i == chart) << "option " << i;
+            EXPECT_EQ(graphs->Chart(i)->isHidden(), i != chart) << "chart " << i;
+        }
+        EXPECT_EQ(MdiArea()->currentSubWindow(), graphs->Frame());
+    };
+    for (const auto& [name, click, chart] : buttons) {
+        SCOPED_TRACE(name);
+        // The graphs window closed, last left on another chart: it opens on this one.
+        gGraphSelect = static_cast<int16_t>((chart + 1) % 4);
+        (form->*click)();
+        expectChart(chart);
+
+        // Open on another chart and behind this window: it comes to the front and switches.
+        FormInstance<frmGraphing>()->optGraph[(chart + 2) % 4]->setChecked(true);
+        form->Show();
+        (form->*click)();
+        expectChart(chart);
+        UnloadForm<frmGraphing>();
+        FlushDeletedForms();
+    }
+
+    // The ALERT LED button leaves the graphs window as it is.
+    ShowGraphChart(GraphVdd);
+    form->Show();
+    form->cmdAlertLED_Click();
+    EXPECT_EQ(gGraphSelect, GraphVdd);
+    EXPECT_EQ(MdiArea()->currentSubWindow(), form->Frame());
 }
 
 TEST_F(TestProcedureTest, VerifyDacOutputsWritesEightCodesLsbFirst)
