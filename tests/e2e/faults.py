@@ -37,6 +37,19 @@ def firmware_missing(case):
     e2e.check_geometry_stored(case.home, GEOMETRY)
 
 
+def board_library_missing(case):
+    """No libVantreo.so next to the program, and none on the system."""
+    folder = case.copy_program(without=("libVantreo.so",))
+    prog = case.program(program_dir=folder, settings=GEOMETRY).start()
+    box, texts = prog.message_box()
+    e2e.log(f"message box: {texts!r}")
+    e2e.check(any(t.startswith("The board library libVantreo.so could not be loaded.")
+                  for t in texts), f"message box shows {texts!r}")
+    e2e.press(e2e.find(box, "push button", "OK"))
+    status = prog.wait_exit()
+    e2e.check(status == 2, f"exit status {status}, expected 2")
+
+
 def firmware_refused(case):
     """The board refuses the firmware download."""
     prog = case.program(env={"VANTREO_FIRMWARE_FAIL": "1"}, settings=GEOMETRY).start()
@@ -100,6 +113,7 @@ def transfer_fails_during_log_run(case):
 CASES = {
     "fault_firmware_missing": firmware_missing,
     "fault_firmware_refused": firmware_refused,
+    "fault_board_library_missing": board_library_missing,
     "fault_board_not_answering": board_not_answering,
     "fault_chip_absent": chip_absent,
     "fault_transfer_fails_during_log_run": transfer_fails_during_log_run,
