@@ -30,8 +30,34 @@ struct Faults {
     bool firmwareFails = false;
 };
 
+// Counts of what the board served, written to the file named by VANTREO_STATS when the
+// process ends: for measuring the running program (the soak script reads it).
+struct Stats {
+    long registerReads = 0;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    void Count()
+    {
+        if (++registerReads % 2000 == 0) // about every 10 s of polling
+            Write();
+    }
+    ~Stats() { Write(); }
+    void Write() const
+    {
+        const char* path = std::getenv("VANTREO_STATS");
+        if (!path || !*path)
+            return;
+        if (std::FILE* f = std::fopen(path, "w")) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::fprintf(f, "register_reads %ld\nseconds %.3f\n", registerReads, seconds);
+            std::fclose(f);
+        }
+    }
+};
+
 struct Board {
     std::mutex lock;
+    Stats stats;
     bool started = false;
     Faults faults;
     bool firmwareLoaded = false;
@@ -260,6 +286,8 @@ int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t d
             return SimNoFirmware;
         switch (request) {
         case kRegisterRequest:
+            if (direction == 1)
+                b.stats.Count();
             return RegisterTransfer(b, value, index, direction, length, buffer);
         case kPortRequest:
             return PortTransfer(b, value, index, direction, length, buffer);

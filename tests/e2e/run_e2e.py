@@ -23,11 +23,16 @@ sys.dont_write_bytecode = True  # nothing written into the source tree
 INNER = "ZANDREL_E2E_CASE_DIR"
 
 
-def all_cases():
+def all_cases(include_long=False):
+    """The cases by name. Long runs (the soak) are left out of the list CTest registers."""
     import end_to_end
     import faults
+    modules = [faults, end_to_end]
+    if include_long:
+        import soak
+        modules.append(soak)
     cases = {}
-    for module in (faults, end_to_end):
+    for module in modules:
         for n, f in module.CASES.items():
             assert n not in cases, n
             cases[n] = f
@@ -90,7 +95,7 @@ def inner(args):
         e2e.wait_for("the accessibility bus", lambda: e2e.Atspi.get_desktop(0) is not None, 20)
         case = e2e.Case(args.case, os.path.abspath(args.build), root, display)
         e2e.log(f"case {args.case} on display {display}")
-        all_cases()[args.case](case)
+        all_cases(include_long=True)[args.case](case)
         e2e.log("passed")
         return 0
     except Exception:
@@ -124,8 +129,8 @@ def main():
     if args.list:
         print("\n".join(all_cases()))
         return 0
-    if args.case not in all_cases():
-        p.error(f"unknown case {args.case!r}; cases: {', '.join(all_cases())}")
+    if args.case not in all_cases(include_long=True):
+        p.error(f"unknown case {args.case!r}; cases: {', '.join(all_cases(include_long=True))}")
     return inner(args) if INNER in os.environ else outer(args)
 
 
