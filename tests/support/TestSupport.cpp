@@ -60,6 +60,15 @@ std::vector<std::pair<int, int>> FakeBoard::Writes() const
     return out;
 }
 
+std::vector<std::pair<char, int>> FakeBoard::RegisterTraffic() const
+{
+    std::vector<std::pair<char, int>> out;
+    for (const Transfer& t : transfers)
+        if (t.request == 0xDE)
+            out.emplace_back(t.direction == 1 ? 'R' : 'W', t.index & 0xFF);
+    return out;
+}
+
 std::vector<std::pair<int, int>> FakeBoard::PortWrites() const
 {
     std::vector<std::pair<int, int>> out;
@@ -114,7 +123,11 @@ void UseSimulatedBoard()
     // the machine runs the test.
     if (gEnvironment) {
         FakeClock* clock = &gEnvironment->clock;
-        SimSetTimeSource([clock] { return clock->now; });
+        const double start = clock->now;
+        SimSetTimeSource([clock, start] {
+            const double t = clock->now - start;
+            return t < 0 ? t + 86400.0 : t; // the fake clock passes midnight, the chip goes on
+        });
     }
     SimReset();
     SetVantreoFunctions(&LoadFirmWare, &VendorIORequest);

@@ -52,6 +52,8 @@ struct FakeBoard {
     std::function<int16_t(const Transfer&)> statusFor; // optional per-transfer status
     // Register writes only: (register, data byte) in order.
     std::vector<std::pair<int, int>> Writes() const;
+    // Register reads ('R') and writes ('W') in order, with their register.
+    std::vector<std::pair<char, int>> RegisterTraffic() const;
     // Port writes only: (port, low byte).
     std::vector<std::pair<int, int>> PortWrites() const;
     void Clear() { transfers.clear(); }

@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include "SimClockScope.h"
 #include "SimControl.h"
 
 #include "board/USBStuff.h"
@@ -37,16 +36,6 @@ protected:
         frmTest* form = LoadForm<frmTest>();
         fake.board.Clear();
         return form;
-    }
-
-    // Register reads ('R') and writes ('W') in order, with their register.
-    std::vector<std::pair<char, int>> RegisterTraffic() const
-    {
-        std::vector<std::pair<char, int>> out;
-        for (const Transfer& t : fake.board.transfers)
-            if (t.request == 0xDE)
-                out.emplace_back(t.direction == 1 ? 'R' : 'W', t.index & 0xFF);
-        return out;
     }
 
     ProgramEnvironment env;
@@ -135,7 +124,7 @@ TEST_F(BoardSettingsTest, EachTickRunsTheOptoSetUpAndUntickingWritesNothing)
         EXPECT_TRUE(gOptoControl);
         EXPECT_FALSE(form->cmbLEDCon->isEnabled());
         EXPECT_EQ(form->cmbLEDCon->currentText(), QStringLiteral("DAC A"));
-        EXPECT_EQ(RegisterTraffic(), pairs);
+        EXPECT_EQ(fake.board.RegisterTraffic(), pairs);
         EXPECT_EQ(fake.board.Writes(), (Pairs{{0x1B, 0xCF}, {0x18, 0x08}, {0x1C, 0x10}}));
         // The LED bar goes to DAC A once, before the decoder of 18h sets the pin paths
         // (Ain1/Ain2 path, then the Ain3 switch); the list does not switch it again.
@@ -193,7 +182,7 @@ TEST_F(BoardSettingsTest, TickingRefreshesAnOpenConfigurationWindow)
     form->chkOpto->setChecked(true);
     EXPECT_EQ(fake.board.Writes(), (Pairs{{0x1B, 0x01}, {0x18, 0x08}, {0x1C, 0x10}}));
     // The configuration window read the chip again and shows what the set-up wrote.
-    const auto traffic = RegisterTraffic();
+    const auto traffic = fake.board.RegisterTraffic();
     ASSERT_GT(traffic.size(), 9u);
     EXPECT_EQ(traffic.back().first, 'R');
     EXPECT_EQ(options->cmbDACRange[0]->currentIndex(), 1);
@@ -250,7 +239,6 @@ TEST_F(BoardSettingsTest, OptoDriveFollowsAin4OnTheMasterTimer)
 TEST(BoardSettingsOnSimulatedBoard, DacAFollowsThePhotoSensor)
 {
     ProgramEnvironment env;
-    SimClockScope simClock(env.clock);
     frmMain* main = BringUpOnSimulatedBoard();
     frmTest* form = LoadForm<frmTest>();
     form->chkOpto->setChecked(true);

@@ -1,6 +1,5 @@
 #include "windows/frmGraphing.h"
 
-#include "SimClockScope.h"
 #include "TestSupport.h"
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
@@ -65,7 +64,6 @@ protected:
 TEST(GraphingBringUp, TheBringUpOpensTheGraphsAndTheMasterTimerPlotsTheChip)
 {
     ProgramEnvironment env;
-    SimClockScope simClock(env.clock);
     frmMain* main = BringUpOnSimulatedBoard();
     frmGraphing* f = FormInstance<frmGraphing>();
     ASSERT_NE(f, nullptr);

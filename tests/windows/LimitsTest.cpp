@@ -1,4 +1,4 @@
-#include "SimClockScope.h"
+#include "SimControl.h"
 #include "TestSupport.h"
 
 #include "board/USBStuff.h"
@@ -401,7 +401,6 @@ TEST_F(LimitsWindow, ClosedWindowTouchesNothing)
 TEST(LimitsOnSimulatedBoard, DraggedLimitLightsItsLampAndPinStatusFollowsTheOutput)
 {
     ProgramEnvironment env;
-    SimClockScope simClock(env.clock);
     frmMain* main = BringUpOnSimulatedBoard();
     SimSetTemperature(25);
     ShowLimitsForm();

@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include "SimClockScope.h"
 #include "SimControl.h"
 
 #include "board/USBStuff.h"
@@ -43,16 +42,6 @@ protected:
         return form;
     }
 
-    // Register reads ('R') and writes ('W') in order, with their register.
-    std::vector<std::pair<char, int>> RegisterTraffic() const
-    {
-        std::vector<std::pair<char, int>> out;
-        for (const Transfer& t : fake.board.transfers)
-            if (t.request == 0xDE)
-                out.emplace_back(t.direction == 1 ? 'R' : 'W', t.index & 0xFF);
-        return out;
-    }
-
     ProgramEnvironment env;
     FakeBoardScope fake;
 };
@@ -84,7 +73,7 @@ TEST_F(TestProcedureTest, EnableAllTemperaturesSetsLdacAndTheDiode)
     // Already set: 18h is written unchanged and still decoded (read back).
     fake.board.Clear();
     form->cmdEnableAllTemps_Click();
-    EXPECT_EQ(RegisterTraffic(), (std::vector<std::pair<char, int>>{{'R', 0x18}, {'W', 0x18}, {'R', 0x18}}));
+    EXPECT_EQ(fake.board.RegisterTraffic(), (std::vector<std::pair<char, int>>{{'R', 0x18}, {'W', 0x18}, {'R', 0x18}}));
     EXPECT_EQ(fake.board.Writes(), (Pairs{{0x18, 0x0D}}));
 }
 
@@ -290,7 +279,6 @@ TEST_F(TestProcedureTest, EverySequenceRunTwiceBehavesTheSame)
 TEST(TestProcedureOnSimulatedBoard, AlertLedButtonRaisesTheAin1HighLimitEvent)
 {
     ProgramEnvironment env;
-    SimClockScope simClock(env.clock);
     frmMain* main = BringUpOnSimulatedBoard();
     SimSetTerminalVolts(1.0, 1.0);
     frmExternalTest* form = LoadForm<frmExternalTest>();
