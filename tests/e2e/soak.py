@@ -73,7 +73,7 @@ def soak(case):
     run = stopped - started
     first_minute = [s for s in samples if s[0] >= 60.0]
     base_rss = first_minute[0][2] if first_minute else samples[0][2]
-    growth = max(s[2] for s in samples) - base_rss
+    growth = max(s[2] for s in (first_minute or samples)) - base_rss
     cpu_share = (samples[-1][1] - samples[0][1]) / (samples[-1][0] - samples[0][0]) * 100
     board_end = read_stats(stats)  # written at the program's end
     reads_per_s = ((board_end["register_reads"] - board_start["register_reads"])
