@@ -24,27 +24,24 @@ DacSlider::DacSlider(QWidget* parent) : QWidget(parent)
 QSize DacSlider::sizeHint() const { return {49, 225}; }
 QSize DacSlider::minimumSizeHint() const { return {24, 3 * kKnobHeight}; }
 
-void DacSlider::SetPosition(double position)
-{
-    if (std::isnan(position))
-        return;
-    const double p = std::clamp(position, kMin, kMax);
-    if (p == mPosition)
-        return;
-    mPosition = p;
-    update();
-}
+void DacSlider::SetPosition(double position) { Place(position); }
 
 void DacSlider::MoveByUser(double position)
 {
+    if (Place(position))
+        emit Change();
+}
+
+bool DacSlider::Place(double position)
+{
     if (std::isnan(position))
-        return;
+        return false;
     const double p = std::clamp(position, kMin, kMax);
     if (p == mPosition)
-        return;
+        return false;
     mPosition = p;
     update();
-    emit Change();
+    return true;
 }
 
 int DacSlider::KnobHeight() const { return kKnobHeight; }

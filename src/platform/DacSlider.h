@@ -48,6 +48,8 @@ protected:
 
 private:
     void MoveByUser(double position);
+    // Moves the knob; true when the position changed.
+    bool Place(double position);
     int KnobHeight() const;
     int KnobWidth() const;
     int TrackTop() const;
