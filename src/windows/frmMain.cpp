@@ -230,8 +230,9 @@ void frmMain::MDIForm_Load()
     setWindowTitle(QString::fromLatin1(kProgramTitle));
     setWindowState(windowState() | Qt::WindowMaximized);
 
-    // 3. Progress set-up.
-    frmSplash* splash = FormInstance<frmSplash>();
+    // 3. Progress set-up. The bring-up hands events on while it waits, so the splash may
+    // be closed (and destroyed) part way: hold it by a guarded pointer.
+    const QPointer<frmSplash> splash = FormInstance<frmSplash>();
     auto setBar = [splash](float twips) {
         if (splash)
             splash->SetProgressTwips(twips);
