@@ -404,7 +404,8 @@ void frmMain::MeasurementStep()
 {
     static constexpr int kFirst[12] = {0x03, 0x04, 0x03, 0x10, 0x12, 0x14, 0x16, 0x00, 0x04, 0x04, 0x04, 0x04};
     static constexpr int kSecond[12] = {0x07, 0x08, 0x06, 0x11, 0x13, 0x15, 0x17, 0x01, 0x08, 0x09, 0x0A, 0x0B};
-    const int step = PollState;
+    // The step indexes the tables: a state outside them starts the cycle over.
+    const int step = PollState >= 0 && PollState < 12 ? PollState : 0;
     const int first = ReadRegister(gDeviceAddress, kFirst[step]);
     const int second = ReadRegister(gDeviceAddress, kSecond[step]);
     auto tenBit = [&](int shift) { return static_cast<int16_t>(second * 4 + ((first >> shift) & 0x03)); };
