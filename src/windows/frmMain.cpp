@@ -36,8 +36,6 @@
 #include <QToolBar>
 #include <cmath>
 
-extern void (*gUnloadAllWindows)();
-
 namespace {
 void UnloadEverything()
 {
