@@ -14,7 +14,6 @@ std::array<uint8_t, kFirmwarePathLimit + 1> gFirmwareFileBytes{};
 bool gSPIMode = false;
 int32_t gDeviceAddress = 0;
 
-// Hook that unloads every window and lets them store what they keep (set by the windows).
 void (*gUnloadAllWindows)() = nullptr;
 
 void ResetUsbStuff()

@@ -27,6 +27,9 @@ extern QString gFirmwareFile;
 extern std::array<uint8_t, kFirmwarePathLimit + 1> gFirmwareFileBytes;
 extern bool gSPIMode;        // set true by the configuration window, never back
 extern int32_t gDeviceAddress; // the chip's bus address, found by the bring-up
+// Unloads every window so each stores what it keeps; run before a fatal error ends the
+// program. Set by the main window, null without one.
+extern void (*gUnloadAllWindows)();
 
 // Copies a path into gFirmwareFileBytes in the file system's encoding (one byte per
 // character for ASCII), then a zero byte. Returns false (and stores only the zero) when

@@ -11,6 +11,8 @@ constexpr double kVddStep8 = 0.0087890625 * 3.11;    // volts per 8-bit limit st
 
 int16_t RoundToCode(double q)
 {
+    if (std::isnan(q))
+        return 0; // 0 / 0 before the reference is known: no code, and no cast of a NaN
     const double r = std::nearbyint(q); // the default rounding mode sends halves to even
     if (r > std::numeric_limits<int16_t>::max())
         return std::numeric_limits<int16_t>::max();

@@ -12,6 +12,13 @@
 namespace {
 QPointer<QMdiArea> gMdiArea;
 std::vector<Form*> gForms;
+
+// A frame for a window of fixed size: title and close button, no sizing or min/max.
+void UseFixedFrame(QMdiSubWindow* sub)
+{
+    sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
 } // namespace
 
 void SetMdiArea(QMdiArea* area) { gMdiArea = area; }
@@ -35,8 +42,7 @@ void AttachForm(Form* form)
         form->mSub = gMdiArea->addSubWindow(form);
         form->mSub->hide();
         if (form->minimumSize() == form->maximumSize())
-            form->mSub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+            UseFixedFrame(form->mSub);
         if (form->mOuterSize.isValid())
             form->mSub->resize(form->mOuterSize);
         else
@@ -62,8 +68,7 @@ void Form::SetClientSizeTwips(double width, double height, bool fixed)
     if (mSub) {
         mSub->adjustSize();
         if (fixed)
-            mSub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+            UseFixedFrame(mSub);
     }
 }
 

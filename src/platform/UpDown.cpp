@@ -54,7 +54,8 @@ void UpDown::Step(int delta)
         if (ok)
             mValue = std::clamp(static_cast<int>(typed), mMin, mMax);
     }
-    const int next = std::clamp(mValue + delta, mMin, mMax);
+    // Summed wide: a value at the end of a range near the int limits must not overflow.
+    const int next = static_cast<int>(std::clamp<int64_t>(int64_t{mValue} + delta, mMin, mMax));
     mValue = next;
     if (mBuddy)
         mBuddy->setText(DecText(next));

@@ -36,8 +36,6 @@
 #include <QToolBar>
 #include <cmath>
 
-extern void (*gUnloadAllWindows)();
-
 namespace {
 void UnloadEverything()
 {
@@ -230,8 +228,9 @@ void frmMain::MDIForm_Load()
     setWindowTitle(QString::fromLatin1(kProgramTitle));
     setWindowState(windowState() | Qt::WindowMaximized);
 
-    // 3. Progress set-up.
-    frmSplash* splash = FormInstance<frmSplash>();
+    // 3. Progress set-up. The bring-up hands events on while it waits, so the splash may
+    // be closed (and destroyed) part way: hold it by a guarded pointer.
+    const QPointer<frmSplash> splash = FormInstance<frmSplash>();
     auto setBar = [splash](float twips) {
         if (splash)
             splash->SetProgressTwips(twips);
@@ -403,7 +402,8 @@ void frmMain::MeasurementStep()
 {
     static constexpr int kFirst[12] = {0x03, 0x04, 0x03, 0x10, 0x12, 0x14, 0x16, 0x00, 0x04, 0x04, 0x04, 0x04};
     static constexpr int kSecond[12] = {0x07, 0x08, 0x06, 0x11, 0x13, 0x15, 0x17, 0x01, 0x08, 0x09, 0x0A, 0x0B};
-    const int step = PollState;
+    // The step indexes the tables: a state outside them starts the cycle over.
+    const int step = PollState >= 0 && PollState < 12 ? PollState : 0;
     const int first = ReadRegister(gDeviceAddress, kFirst[step]);
     const int second = ReadRegister(gDeviceAddress, kSecond[step]);
     auto tenBit = [&](int shift) { return static_cast<int16_t>(second * 4 + ((first >> shift) & 0x03)); };

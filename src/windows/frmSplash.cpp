@@ -130,9 +130,7 @@ void frmSplash::ShowProgressText(const QString& text)
 
 void frmSplash::StartProgress(const QString& text)
 {
-    lblProgInfo->setText(text);
-    lblProgInfo->adjustSize();
     lblProgress->show();
     lblProgInfo->show();
-    lblProgInfo->repaint();
+    ShowProgressText(text);
 }
