@@ -62,12 +62,16 @@ QSize LimitGauge::sizeHint() const { return {72, 217}; }
 
 void LimitGauge::SetScaleMin(double value)
 {
+    if (value == mScaleMin)
+        return;
     mScaleMin = value;
     update();
 }
 
 void LimitGauge::SetScaleMax(double value)
 {
+    if (value == mScaleMax)
+        return;
     mScaleMax = value;
     update();
 }
@@ -83,12 +87,17 @@ double LimitGauge::BandEnd() const { return mBands[mBandIndex].end; }
 
 void LimitGauge::SetBandStart(double value)
 {
+    if (value == mBands[mBandIndex].start)
+        return;
     mBands[mBandIndex].start = value;
     update();
 }
 
 void LimitGauge::SetBandEnd(double value)
 {
+    // The reading bar is set on every refresh; an unchanged reading needs no repaint.
+    if (value == mBands[mBandIndex].end)
+        return;
     mBands[mBandIndex].end = value;
     update();
 }
@@ -104,7 +113,10 @@ float LimitGauge::PointerValue() const { return mPointers[PointerSlot(mPointerIn
 void LimitGauge::SetPointerValue(float value)
 {
     // Placement from code never raises PointerMoved.
-    mPointers[PointerSlot(mPointerIndex)] = value;
+    float& slot = mPointers[PointerSlot(mPointerIndex)];
+    if (value == slot)
+        return;
+    slot = value;
     update();
 }
 
