@@ -8,6 +8,7 @@
 #include "platform/NumberText.h"
 #include "platform/Twips.h"
 #include "windows/GeneralStuff.h"
+#include "windows/TemperatureUnit.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -58,8 +59,6 @@ bool LampSource(int k)
     default: return false;
     }
 }
-
-QString TempUnit() { return gFahrenheit ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C"); }
 
 // A limit byte as signed whole degrees, in the display unit.
 float TempLimitToPointer(int byte)
@@ -337,7 +336,7 @@ void UpdateLimitsForm()
     frmLimits* f = FormInstance<frmLimits>();
     if (!f)
         return;
-    const QString unit = TempUnit();
+    const QString unit = TemperatureUnitText();
     const QString volts = QStringLiteral("V");
     Refresh(f->ggeInternal, gInternalTemp, unit);
     Refresh(f->ggeExternal, gExternalTemp, unit);
