@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
+#include <cstdint>
 
 UpDown::UpDown(QWidget* parent) : QWidget(parent)
 {
@@ -54,7 +55,9 @@ void UpDown::Step(int delta)
         if (ok)
             mValue = std::clamp(static_cast<int>(typed), mMin, mMax);
     }
-    const int next = std::clamp(mValue + delta, mMin, mMax);
+    // Summed in 64 bits: a range reaching the ends of int must not overflow the step.
+    const int next = static_cast<int>(
+        std::clamp<int64_t>(static_cast<int64_t>(mValue) + delta, mMin, mMax));
     mValue = next;
     if (mBuddy)
         mBuddy->setText(DecText(next));
