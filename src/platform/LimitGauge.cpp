@@ -62,12 +62,16 @@ QSize LimitGauge::sizeHint() const { return {72, 217}; }
 
 void LimitGauge::SetScaleMin(double value)
 {
+    if (value == mScaleMin)
+        return;
     mScaleMin = value;
     update();
 }
 
 void LimitGauge::SetScaleMax(double value)
 {
+    if (value == mScaleMax)
+        return;
     mScaleMax = value;
     update();
 }
@@ -83,12 +87,17 @@ double LimitGauge::BandEnd() const { return mBands[mBandIndex].end; }
 
 void LimitGauge::SetBandStart(double value)
 {
+    if (value == mBands[mBandIndex].start)
+        return;
     mBands[mBandIndex].start = value;
     update();
 }
 
 void LimitGauge::SetBandEnd(double value)
 {
+    // The reading bar is set on every refresh; an unchanged reading needs no repaint.
+    if (value == mBands[mBandIndex].end)
+        return;
     mBands[mBandIndex].end = value;
     update();
 }
@@ -104,7 +113,10 @@ float LimitGauge::PointerValue() const { return mPointers[PointerSlot(mPointerIn
 void LimitGauge::SetPointerValue(float value)
 {
     // Placement from code never raises PointerMoved.
-    mPointers[PointerSlot(mPointerIndex)] = value;
+    float& slot = mPointers[PointerSlot(mPointerIndex)];
+    if (value == slot)
+        return;
+    slot = value;
     update();
 }
 
@@ -150,9 +162,10 @@ LimitGauge::Geometry LimitGauge::Layout() const
     return g;
 }
 
-int LimitGauge::ValueToY(double value) const
+int LimitGauge::ValueToY(double value) const { return ValueToY(value, Layout()); }
+
+int LimitGauge::ValueToY(double value, const Geometry& g) const
 {
-    const Geometry g = Layout();
     double v = std::clamp(value, std::min(mScaleMin, mScaleMax), std::max(mScaleMin, mScaleMax));
     if (!std::isfinite(v))
         v = mScaleMin;
@@ -167,12 +180,13 @@ double LimitGauge::YToValue(int y, const Geometry& g) const
     return std::clamp(v, mScaleMin, std::max(mScaleMin, mScaleMax));
 }
 
-QRect LimitGauge::PointerHandleRect(int index) const
+QRect LimitGauge::PointerHandleRect(int index) const { return PointerHandleRect(index, Layout()); }
+
+QRect LimitGauge::PointerHandleRect(int index, const Geometry& g) const
 {
     if (index != kLowPointer && index != kHighPointer)
         return {};
-    const Geometry g = Layout();
-    const int y = ValueToY(mPointers[PointerSlot(index)]);
+    const int y = ValueToY(mPointers[PointerSlot(index)], g);
     if (index == kHighPointer)
         return QRect(g.handleLeft, y - kHandleHeight + 1, kHandleWidth, kHandleHeight);
     return QRect(g.handleLeft, y, kHandleWidth, kHandleHeight);
@@ -184,10 +198,10 @@ int LimitGauge::PointerAt(const QPoint& pos) const
     int best = -1;
     int bestDistance = 1 << 30;
     for (int index : {kHighPointer, kLowPointer}) {
-        const QRect handle = PointerHandleRect(index);
+        const QRect handle = PointerHandleRect(index, g);
         // The handle itself, a little margin around it, and its line across the track.
         const QRect grab = handle.adjusted(-2, -2, 2, 2).united(
-            QRect(g.scale.left() - 2, ValueToY(mPointers[PointerSlot(index)]) - 3,
+            QRect(g.scale.left() - 2, ValueToY(mPointers[PointerSlot(index)], g) - 3,
                   g.scale.width() + 2, 7));
         if (!grab.contains(pos))
             continue;
@@ -239,7 +253,7 @@ void LimitGauge::mouseMoveEvent(QMouseEvent* event)
     const float value = static_cast<float>(YToValue(pos.y() - mDragOffset, g));
     float& slot = mPointers[PointerSlot(mDragging)];
     // A pointer that stands beyond the scale end stays there until the drag really moves it.
-    if (ValueToY(slot) == ValueToY(value))
+    if (ValueToY(slot, g) == ValueToY(value, g))
         return;
     slot = value;
     update();
@@ -283,13 +297,13 @@ void LimitGauge::DrawTicks(QPainter& p, const Geometry& g) const
     p.setPen(QColor(90, 90, 90));
     const double firstMinor = std::ceil(mScaleMin / minor - 1e-9);
     for (double k = firstMinor; k * minor <= mScaleMax + minor * 1e-9 && k - firstMinor < 200; k += 1) {
-        const int y = ValueToY(k * minor);
+        const int y = ValueToY(k * minor, g);
         p.drawLine(tickRight - 2, y, tickRight, y);
     }
     p.setPen(palette().color(QPalette::WindowText));
     const double first = std::ceil(mScaleMin / step - 1e-9);
     for (double k = first; k * step <= mScaleMax + step * 1e-9 && k - first < 100; k += 1) {
-        const int y = ValueToY(k * step);
+        const int y = ValueToY(k * step, g);
         p.drawLine(tickRight - 4, y, tickRight, y);
         const QRect text(g.labels.left(), y - fm.height() / 2 - 1, g.labels.width(), fm.height() + 2);
         p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, TickText(k * step));
@@ -301,8 +315,8 @@ void LimitGauge::DrawPointer(QPainter& p, const Geometry& g, int index) const
     const QColor base = index == kHighPointer ? kHighColor : kLowColor;
     const bool active = mDragging == index || (mDragging < 0 && mHover == index);
     const QColor face = active ? base.lighter(135) : base;
-    const int y = ValueToY(mPointers[PointerSlot(index)]);
-    const QRect handle = PointerHandleRect(index);
+    const int y = ValueToY(mPointers[PointerSlot(index)], g);
+    const QRect handle = PointerHandleRect(index, g);
 
     // The line across the track marks the exact limit.
     p.setPen(QPen(face.darker(130), 2));
@@ -362,8 +376,8 @@ void LimitGauge::paintEvent(QPaintEvent*)
     p.setBrush(QColor(250, 250, 250));
     p.drawRect(track.adjusted(0, 0, -1, -1));
     auto bandRect = [&](const Band& b) {
-        const int y1 = ValueToY(b.start);
-        const int y2 = ValueToY(b.end);
+        const int y1 = ValueToY(b.start, g);
+        const int y2 = ValueToY(b.end, g);
         return QRect(QPoint(track.left() + 1, std::min(y1, y2)),
                      QPoint(track.right() - 1, std::max(y1, y2)));
     };

@@ -75,7 +75,9 @@ private:
         int handleLeft = 0;
     };
     Geometry Layout() const;
+    int ValueToY(double value, const Geometry& g) const;
     double YToValue(int y, const Geometry& g) const;
+    QRect PointerHandleRect(int index, const Geometry& g) const;
     int PointerAt(const QPoint& pos) const;
     double Span() const;
     void DrawTicks(class QPainter& p, const Geometry& g) const;

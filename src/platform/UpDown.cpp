@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
+#include <cstdint>
 
 UpDown::UpDown(QWidget* parent) : QWidget(parent)
 {

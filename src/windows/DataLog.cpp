@@ -66,11 +66,13 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, QString* reas
     };
     if (path.isEmpty())
         return fail(QStringLiteral("No file name was given."));
-    if (QFileInfo(path).isDir())
-        return fail(QStringLiteral("It is a folder, not a file."));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        // A folder never opens as a file; it is looked for only then, not on every line.
+        if (QFileInfo(path).isDir())
+            return fail(QStringLiteral("It is a folder, not a file."));
         return fail(file.errorString());
+    }
     const qint64 before = file.size();
     const bool written = file.write(bytes) == bytes.size() && file.flush();
     if (!written) {

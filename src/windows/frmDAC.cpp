@@ -142,13 +142,12 @@ void UpdateDacFormLabels()
         if (form->optDAC[i]->isChecked())
             form->lblDacVal->setText(VoltsText(gDacVolts[i]));
     }
-    if (gAin3Enabled) {
-        SetTextColor(form->lblLDACPinStatus, kRed);
-        form->lblLDACPinStatus->setText(QStringLiteral("LDAC Pin Disabled"));
-    } else {
-        SetTextColor(form->lblLDACPinStatus, kGreen);
-        form->lblLDACPinStatus->setText(QStringLiteral("LDAC Pin Enabled"));
-    }
+    // Text and colour always change together: an unchanged text needs no new palette.
+    const QString status = gAin3Enabled ? QStringLiteral("LDAC Pin Disabled") : QStringLiteral("LDAC Pin Enabled");
+    if (form->lblLDACPinStatus->text() == status)
+        return;
+    SetTextColor(form->lblLDACPinStatus, gAin3Enabled ? kRed : kGreen);
+    form->lblLDACPinStatus->setText(status);
 }
 
 void ShowDacForm()

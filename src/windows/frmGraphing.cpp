@@ -6,6 +6,7 @@
 #include "platform/Twips.h"
 #include "platform/WrapButtons.h"
 #include "windows/GeneralStuff.h"
+#include "windows/TemperatureUnit.h"
 #include "windows/frmLimits.h"
 #include "windows/frmSave.h"
 
@@ -222,7 +223,7 @@ void UpdateGraphingForm()
     for (int16_t i = 0; i < 4; ++i)
         ain->AppendSample(i, gAinVolts[i]);
 
-    const QString unit = gFahrenheit ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C");
+    const QString unit = TemperatureUnitText();
     const QString volts = QStringLiteral("V");
     SetItem(temp, 0, QStringLiteral("Temperature(") + unit + QStringLiteral(")"));
     SetItem(temp, 1, QStringLiteral("Internal=") + V(gInternalTemp) + unit);

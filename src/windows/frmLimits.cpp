@@ -8,6 +8,7 @@
 #include "platform/NumberText.h"
 #include "platform/Twips.h"
 #include "windows/GeneralStuff.h"
+#include "windows/TemperatureUnit.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -19,6 +20,14 @@ namespace {
 constexpr int kIntMask1 = 0x1D;
 constexpr int kIntMask2 = 0x1E;
 constexpr int kConfig1 = 0x18;
+
+// Limit registers (low, high) of the temperature, Vdd and Ain1 to Ain4 gauges. Ain1 and Ain2
+// share theirs with the external temperature.
+constexpr int kInternalLow = 0x26, kInternalHigh = 0x25;
+constexpr int kExternalLow = 0x28, kExternalHigh = 0x27;
+constexpr int kVddLow = 0x24, kVddHigh = 0x23;
+constexpr int kAinLow[4] = {0x28, 0x2C, 0x2E, 0x30};
+constexpr int kAinHigh[4] = {0x27, 0x2B, 0x2D, 0x2F};
 
 // The register and bit a mask box stands for.
 int MaskRegister(int index) { return index == 4 ? kIntMask2 : kIntMask1; }
@@ -50,8 +59,6 @@ bool LampSource(int k)
     default: return false;
     }
 }
-
-QString TempUnit() { return gFahrenheit ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C"); }
 
 // A limit byte as signed whole degrees, in the display unit.
 float TempLimitToPointer(int byte)
@@ -216,14 +223,7 @@ frmLimits::frmLimits()
     auto makeGauge = [](QWidget* page, double left, double width, double min, double max) {
         auto* g = new LimitGauge(page);
         PlaceTwips(g, left, kGaugeTop, width, kGaugeHeight);
-        g->SetScaleMax(max);
-        g->SetScaleMin(min);
-        g->SetBandIndex(0);
-        g->SetBandStart(min);
-        g->SetBandEnd(max);
-        g->SetBandIndex(1);
-        g->SetBandStart(min);
-        g->SetBandEnd(min);
+        SetScale(g, min, max, min);
         return g;
     };
     auto headLabel = [](QWidget* page, const QString& text, double left, double width) {
@@ -308,29 +308,27 @@ void frmLimits::chkIntMask_Click()
 void frmLimits::ggeInternal_PointerMoved()
 {
     const auto [low, high] = Pointers(ggeInternal);
-    WriteLimits(0x26, PointerToTempLimit(low), 0x25, PointerToTempLimit(high));
+    WriteLimits(kInternalLow, PointerToTempLimit(low), kInternalHigh, PointerToTempLimit(high));
 }
 
 void frmLimits::ggeExternal_PointerMoved()
 {
     const auto [low, high] = Pointers(ggeExternal);
-    WriteLimits(0x28, PointerToTempLimit(low), 0x27, PointerToTempLimit(high));
+    WriteLimits(kExternalLow, PointerToTempLimit(low), kExternalHigh, PointerToTempLimit(high));
 }
 
 void frmLimits::ggeVdd_PointerMoved()
 {
     const auto [low, high] = Pointers(ggeVdd);
-    WriteLimits(0x24, VddVoltsToCode(low), 0x23, VddVoltsToCode(high));
+    WriteLimits(kVddLow, VddVoltsToCode(low), kVddHigh, VddVoltsToCode(high));
 }
 
 void frmLimits::ggeAin_PointerMoved(int index)
 {
-    static constexpr int kLow[4] = {0x28, 0x2C, 0x2E, 0x30};
-    static constexpr int kHigh[4] = {0x27, 0x2B, 0x2D, 0x2F};
     if (index < 0 || index > 3)
         return;
     const auto [low, high] = Pointers(ggeAin[index]);
-    WriteLimits(kLow[index], AinVoltsToCode(low), kHigh[index], AinVoltsToCode(high));
+    WriteLimits(kAinLow[index], AinVoltsToCode(low), kAinHigh[index], AinVoltsToCode(high));
 }
 
 void UpdateLimitsForm()
@@ -338,7 +336,7 @@ void UpdateLimitsForm()
     frmLimits* f = FormInstance<frmLimits>();
     if (!f)
         return;
-    const QString unit = TempUnit();
+    const QString unit = TemperatureUnitText();
     const QString volts = QStringLiteral("V");
     Refresh(f->ggeInternal, gInternalTemp, unit);
     Refresh(f->ggeExternal, gExternalTemp, unit);
@@ -394,15 +392,13 @@ void ConfigureLimitsForm()
         const int high = read(highReg);
         SetPointers(g, TempLimitToPointer(low), TempLimitToPointer(high));
     };
-    placeTemp(f->ggeInternal, 0x26, 0x25);
-    placeTemp(f->ggeExternal, 0x28, 0x27);
+    placeTemp(f->ggeInternal, kInternalLow, kInternalHigh);
+    placeTemp(f->ggeExternal, kExternalLow, kExternalHigh);
     {
-        const int low = read(0x24);
-        const int high = read(0x23);
+        const int low = read(kVddLow);
+        const int high = read(kVddHigh);
         SetPointers(f->ggeVdd, VddLimitToPointer(low), VddLimitToPointer(high));
     }
-    static constexpr int kAinLow[4] = {0x28, 0x2C, 0x2E, 0x30};
-    static constexpr int kAinHigh[4] = {0x27, 0x2B, 0x2D, 0x2F};
     for (int i = 0; i < 4; ++i) {
         const int low = read(kAinLow[i]);
         const int high = read(kAinHigh[i]);

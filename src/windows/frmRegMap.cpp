@@ -105,6 +105,22 @@ void SetBoxText(QLineEdit* box, const QString& text)
 
 frmRegMap* Window() { return FormInstance<frmRegMap>(); }
 
+// Fills the details from the description, the address and the bit names (bit 7 first),
+// then reads the register and shows its value.
+void ShowRegister(frmRegMap* form, const QString& description, int32_t reg, const QStringList& bitNames)
+{
+    form->lblRegDescription->setText(description);
+    const QString address = HexText(reg) + QLatin1Char('h');
+    form->lblCurrentAddr->setText(address);
+    SetBoxText(form->txtReadAddr, address);
+    for (int k = 0; k < 8; ++k)
+        form->lblInfo[k]->setText(bitNames.value(k));
+    const int32_t value = ReadRegister(gDeviceAddress, reg);
+    form->lblDecVal->setText(DecText(value));
+    form->lblHexVal->setText(HexText(value));
+    ShowRegisterBits(value);
+}
+
 // The tree, area by area: each group lists the RegMap indices of its registers.
 struct TreeGroup {
     const char* name;
@@ -295,16 +311,10 @@ void frmRegMap::ReadRegisterAt(int32_t reg)
         ShowRegisterDetails(static_cast<int16_t>(index));
         return;
     }
-    lblRegDescription->setText(QStringLiteral("Unknown"));
-    const QString address = HexText(reg) + QLatin1Char('h');
-    lblCurrentAddr->setText(address);
-    SetBoxText(txtReadAddr, address);
+    QStringList bitNumbers;
     for (int k = 0; k < 8; ++k)
-        lblInfo[k]->setText(DecText(7 - k));
-    const int32_t value = ReadRegister(gDeviceAddress, HexValue(txtReadAddr->text()));
-    lblDecVal->setText(DecText(value));
-    lblHexVal->setText(HexText(value));
-    ShowRegisterBits(value);
+        bitNumbers << DecText(7 - k);
+    ShowRegister(this, QStringLiteral("Unknown"), reg, bitNumbers);
 }
 
 void frmRegMap::cmdWrite_Click()
@@ -402,17 +412,7 @@ void ShowRegisterDetails(int16_t index)
     if (!form || index < 0 || index >= kRegisterCount)
         return;
     const RegisterInfo& entry = RegMap[index];
-    form->lblRegDescription->setText(entry.Description);
-    const QString address = HexText(entry.Address) + QLatin1Char('h');
-    form->lblCurrentAddr->setText(address);
-    SetBoxText(form->txtReadAddr, address);
-    const QStringList names = entry.BitNames.split(QLatin1Char(':'));
-    for (int k = 0; k < 8; ++k)
-        form->lblInfo[k]->setText(names.value(k));
-    const int32_t value = ReadRegister(gDeviceAddress, entry.Address);
-    form->lblDecVal->setText(DecText(value));
-    form->lblHexVal->setText(HexText(value));
-    ShowRegisterBits(value);
+    ShowRegister(form, entry.Description, entry.Address, entry.BitNames.split(QLatin1Char(':')));
 }
 
 void ShowRegisterBits(int32_t value)

@@ -6,6 +6,7 @@
 #include "platform/Twips.h"
 #include "platform/UpDown.h"
 #include "windows/DataLog.h"
+#include "windows/TemperatureUnit.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -188,7 +189,7 @@ QString frmSave::GetLogHeader() const
     static const char* const kTitles[LogChannelCount] = {
         "Internal(%1) ,", "External(%1) ,", "Vdd(V) ,",  "DACA(V) ,", "DACB(V) ,", "DACC(V) ,",
         "DACD(V) ,",      "Kulex(%1) ,",    "Ain1(V) ,", "Ain2(V) ,", "Ain3(V) ,", "Ain4(V) ,"};
-    const QString unit = gFahrenheit ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C");
+    const QString unit = TemperatureUnitText();
     QString header = QStringLiteral("Time(s) ,");
     for (int k = 0; k < LogChannelCount; ++k) {
         if (!chkLog[k]->isChecked())
