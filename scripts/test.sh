@@ -6,4 +6,11 @@ scripts/setup.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 cd build
-ctest --output-on-failure -j "$(nproc)" "$@"
+if [ $# -gt 0 ]; then
+  exec ctest --output-on-failure -j "$(nproc)" "$@"
+fi
+# Unit and window tests, then the end-to-end cases on the real program. An end-to-end case
+# drives a real X server and accessibility bus; one that fails is run once more, and both
+# outcomes show in the output.
+ctest --output-on-failure -j "$(nproc)" -LE e2e
+ctest --output-on-failure -j "$(nproc)" -L e2e --repeat until-pass:2
