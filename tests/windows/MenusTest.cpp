@@ -171,3 +171,15 @@ TEST_F(Menus, WindowMenuListsTheOpenChildWindows)
     EXPECT_EQ(main->mdiArea->activeSubWindow()->windowTitle(), QStringLiteral("Graphing"));
 }
 } // namespace
+
+namespace {
+TEST(ChildWindowPlacement, TheGraphsWindowOpenedAtStartStandsAtTheTopLeft)
+{
+    ProgramEnvironment env;
+    BringUpOnSimulatedBoard();
+    // The bring-up opens it before the main window is shown, when the client area has no
+    // size to place it by.
+    ASSERT_NE(FormInstance<frmGraphing>(), nullptr);
+    EXPECT_EQ(FormInstance<frmGraphing>()->Frame()->pos(), QPoint(0, 0));
+}
+} // namespace
