@@ -551,10 +551,17 @@ class Program:
         return frame, texts
 
     def in_front(self, frame):
-        """Whether a child window stands in front of every other at its centre."""
+        """Whether a child window stands in front of every other at the middle of its part
+        in view (a window may stand partly beyond the client area's edge)."""
         x, y, w, h = extents(frame)
         area = find(self.main_window(), "layered pane", depth=2)
-        top = area.get_accessible_at_point(x + w // 2, y + h // 2, Atspi.CoordType.SCREEN)
+        ax, ay, aw, ah = extents(area)
+        left, top_edge = max(x, ax), max(y, ay)
+        right, bottom = min(x + w, ax + aw), min(y + h, ay + ah)
+        if right <= left or bottom <= top_edge:
+            return False
+        top = area.get_accessible_at_point((left + right) // 2, (top_edge + bottom) // 2,
+                                           Atspi.CoordType.SCREEN)
         while top is not None and role(top) != "frame":
             top = top.get_parent()
         return top is not None and name(top) == name(frame)
