@@ -108,25 +108,23 @@ def children(acc):
     return out
 
 
-def showing(acc):
+def _has_state(acc, state):
     try:
-        return acc.get_state_set().contains(Atspi.StateType.SHOWING)
+        return acc.get_state_set().contains(state)
     except GLib.Error:
         return False
+
+
+def showing(acc):
+    return _has_state(acc, Atspi.StateType.SHOWING)
 
 
 def enabled(acc):
-    try:
-        return acc.get_state_set().contains(Atspi.StateType.ENABLED)
-    except GLib.Error:
-        return False
+    return _has_state(acc, Atspi.StateType.ENABLED)
 
 
 def checked(acc):
-    try:
-        return acc.get_state_set().contains(Atspi.StateType.CHECKED)
-    except GLib.Error:
-        return False
+    return _has_state(acc, Atspi.StateType.CHECKED)
 
 
 def _matches(acc, role_name, acc_name):
