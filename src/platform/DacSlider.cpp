@@ -2,9 +2,11 @@
 
 #include "platform/NumberText.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -143,8 +145,19 @@ void DacSlider::mousePressEvent(QMouseEvent* event)
         mGrabOffset = 0.0;
         MoveByUser(YToPosition(at.y()));
     }
+    mFollowedY = at.y();
     mDragging = true;
     event->accept();
+}
+
+void DacSlider::FollowPointer(double y)
+{
+    // A pixel stands for several codes: turning the pixel the knob already stands on back
+    // into a position would move it. Only a new pointer height moves the knob.
+    if (y == mFollowedY)
+        return;
+    mFollowedY = y;
+    MoveByUser(YToPosition(y - mGrabOffset));
 }
 
 void DacSlider::mouseMoveEvent(QMouseEvent* event)
@@ -153,7 +166,7 @@ void DacSlider::mouseMoveEvent(QMouseEvent* event)
         QWidget::mouseMoveEvent(event);
         return;
     }
-    MoveByUser(YToPosition(event->position().y() - mGrabOffset));
+    FollowPointer(event->position().y());
     event->accept();
 }
 
@@ -163,7 +176,7 @@ void DacSlider::mouseReleaseEvent(QMouseEvent* event)
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    MoveByUser(YToPosition(event->position().y() - mGrabOffset));
+    FollowPointer(event->position().y());
     mDragging = false;
     event->accept();
 }
@@ -178,10 +191,38 @@ void DacSlider::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Left: delta = -kSmallStep; break;
     case Qt::Key_PageUp: delta = kLargeStep; break;
     case Qt::Key_PageDown: delta = -kLargeStep; break;
+    case Qt::Key_Home:
+        MoveByUser(kMin);
+        event->accept();
+        return;
+    case Qt::Key_End:
+        MoveByUser(kMax);
+        event->accept();
+        return;
     default: QWidget::keyPressEvent(event); return;
     }
     // Step from the whole position, so a fractional one set by the program lands on codes.
     MoveByUser(RoundHalfEven(mPosition) + delta);
+    event->accept();
+}
+
+void DacSlider::wheelEvent(QWheelEvent* event)
+{
+    // Up (away from the user) raises the code, as on any slider; a notch is 120 units.
+    QPoint angle = event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    const bool page = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier);
+    const double perNotch = page ? kLargeStep : double(QApplication::wheelScrollLines()) * kSmallStep;
+    mWheelSteps += delta / 120.0 * perNotch;
+    const double steps = std::trunc(mWheelSteps);
+    if (steps != 0) {
+        mWheelSteps -= steps;
+        MoveByUser(RoundHalfEven(mPosition) + steps);
+    }
     event->accept();
 }
 

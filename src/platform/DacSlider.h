@@ -2,8 +2,9 @@
 // fixed range 0 (bottom) to 4095 (top), one position per DAC code.
 //
 // Change is raised for the user's moves only: continuously while the knob is dragged (so
-// the output follows the hand), on a click on the track (the knob jumps there) and on
-// each key step. A position set by the program raises nothing.
+// the output follows the hand), on a click on the track (the knob jumps there), on each
+// key step and on the mouse wheel. A click on the knob that does not move it raises
+// nothing, and neither does a position set by the program.
 #pragma once
 
 #include <QWidget>
@@ -13,7 +14,9 @@ class DacSlider : public QWidget {
 public:
     static constexpr double kMin = 0.0;
     static constexpr double kMax = 4095.0;
-    // Arrow keys step by kSmallStep, PageUp/PageDown by kLargeStep.
+    // Arrow keys step by kSmallStep, PageUp/PageDown by kLargeStep; Home and End go to the
+    // ends. A wheel notch steps by the system's wheel scroll lines times kSmallStep, or by
+    // kLargeStep with Ctrl or Shift held.
     static constexpr int kSmallStep = 1;
     static constexpr int kLargeStep = 256;
 
@@ -43,11 +46,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void MoveByUser(double position);
+    // Drag: the knob follows a new pointer height, keeping where it was grabbed.
+    void FollowPointer(double y);
     // Moves the knob; true when the position changed.
     bool Place(double position);
     int KnobHeight() const;
@@ -58,4 +64,8 @@ private:
     double mPosition = kMin;
     bool mDragging = false;
     double mGrabOffset = 0.0; // pointer's distance from the knob centre when grabbed
+    // Pointer height the knob last followed; a drag moves the knob only once the pointer
+    // leaves it, so a click that does not move writes nothing.
+    double mFollowedY = 0.0;
+    double mWheelSteps = 0.0; // part of a wheel step not taken yet (high-resolution wheels)
 };

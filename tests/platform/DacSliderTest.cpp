@@ -1,8 +1,9 @@
 #include "platform/DacSlider.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <limits>
 #include <vector>
@@ -27,6 +28,14 @@ protected:
     void Press(double y) { Mouse(QEvent::MouseButtonPress, y, Qt::LeftButton, Qt::LeftButton); }
     void Drag(double y) { Mouse(QEvent::MouseMove, y, Qt::NoButton, Qt::LeftButton); }
     void Release(double y) { Mouse(QEvent::MouseButtonRelease, y, Qt::LeftButton, Qt::NoButton); }
+
+    void Wheel(int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QPointF at(slider.width() / 2.0, slider.height() / 2.0);
+        QWheelEvent e(at, slider.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&slider, &e);
+    }
 
     bool Key(int key)
     {
@@ -82,6 +91,20 @@ TEST_F(DacSliderTest, DraggingRaisesChangeAtEveryMoveWithinTheRange)
     EXPECT_EQ(changes.size(), 5u);
 }
 
+TEST_F(DacSliderTest, ClickOnTheKnobWithoutMovingChangesNothing)
+{
+    // Positions between pixels: turning the knob's pixel back into a position would move them.
+    for (double position : {1000.0, 2047.5, 1.0, 4094.0}) {
+        slider.SetPosition(position);
+        const QPoint centre = slider.KnobRect().center();
+        Press(centre.y());
+        Mouse(QEvent::MouseMove, centre.y(), Qt::NoButton, Qt::LeftButton); // no height change
+        Release(centre.y());
+        EXPECT_TRUE(changes.empty()) << position;
+        EXPECT_EQ(slider.Position(), position);
+    }
+}
+
 TEST_F(DacSliderTest, PressOnTheTrackBringsTheKnobThere)
 {
     const int y = slider.PositionToY(3000);
@@ -109,6 +132,32 @@ TEST_F(DacSliderTest, KeysStepFromTheWholePosition)
     Key(Qt::Key_PageDown);
     EXPECT_FALSE(Key(Qt::Key_A));
     EXPECT_EQ(changes, (std::vector<double>{4095, 0}));
+
+    changes.clear();
+    slider.SetPosition(1234.5);
+    EXPECT_TRUE(Key(Qt::Key_End));
+    Key(Qt::Key_End);
+    EXPECT_TRUE(Key(Qt::Key_Home));
+    EXPECT_EQ(changes, (std::vector<double>{4095, 0}));
+}
+
+TEST_F(DacSliderTest, WheelStepsAsOnAnySlider)
+{
+    QApplication::setWheelScrollLines(3);
+    slider.SetPosition(2000);
+    Wheel(120);                            // a notch up: three steps
+    Wheel(-240);                           // two notches down
+    Wheel(60);                             // a fine wheel's half notches: 1.5 steps each,
+    Wheel(60);                             // the half step kept for the next
+    Wheel(120, Qt::ControlModifier);       // a page
+    Wheel(-120, Qt::ShiftModifier);
+    EXPECT_EQ(changes, (std::vector<double>{2003, 1997, 1998, 2000, 2256, 2000}));
+
+    changes.clear();
+    slider.SetPosition(4094);
+    Wheel(120);
+    Wheel(120); // at the top already
+    EXPECT_EQ(changes, (std::vector<double>{4095}));
 }
 
 } // namespace
