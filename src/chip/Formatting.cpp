@@ -54,6 +54,11 @@ float DacCodeToVolts(int16_t code, int16_t dac)
     float reference = 2.25f;
     if ((dac <= 1 && gExtRefAB) || (dac >= 2 && gExtRefCD))
         reference = gExtRefVoltage;
-    const float span = static_cast<float>(gDacRange[dac] * reference);
+    return DacVolts(code, gDacRange[dac], reference);
+}
+
+float DacVolts(int16_t code, int16_t range, float reference)
+{
+    const float span = static_cast<float>(range * reference);
     return static_cast<float>(static_cast<double>(static_cast<float>(code)) * span / 4096.0);
 }

@@ -10,3 +10,6 @@ float AinCodeToVolts(int16_t code);
 int16_t AinVoltsToCode(float volts);
 // dac is 0 to 3 (DAC A to D); other indices are treated as DAC A.
 float DacCodeToVolts(int16_t code, int16_t dac);
+// The volts of a DAC code for a range factor and a reference: what DacCodeToVolts gives
+// for the DAC in that state.
+float DacVolts(int16_t code, int16_t range, float reference);
