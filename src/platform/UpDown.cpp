@@ -39,6 +39,13 @@ void UpDown::SetRange(int min, int max)
     mValue = std::clamp(mValue, mMin, mMax);
 }
 
+void UpDown::SetAccessibleName(const QString& name)
+{
+    setAccessibleName(name);
+    mUp->setAccessibleName(name + QStringLiteral(" up"));
+    mDown->setAccessibleName(name + QStringLiteral(" down"));
+}
+
 void UpDown::SetIncrement(int increment) { mIncrement = std::max(1, increment); }
 
 void UpDown::SetValue(int value) { mValue = std::clamp(value, mMin, mMax); }

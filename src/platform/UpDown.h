@@ -21,6 +21,9 @@ public:
     int Value() const { return mValue; }
     // Sets the value (clamped to the range) without touching the buddy.
     void SetValue(int value);
+    // Names the control for screen readers after the buddy's label; the arrows read as
+    // that name with "up" and "down".
+    void SetAccessibleName(const QString& name);
 
     // The user's clicks (tests call these as a click would).
     void StepUp();

@@ -67,6 +67,9 @@ frmDAC::frmDAC()
 
     sldDAC = new DacSlider(Frame2);
     PlaceTwips(sldDAC, 1800, 600, 735, 3375);
+    // The name of the chosen DAC over the slider is its label: screen readers name the
+    // slider after it.
+    lblDACIndicator->setBuddy(sldDAC);
     connect(sldDAC, &DacSlider::Change, this, &frmDAC::sldDAC_Change);
 
     Frame3 = new QGroupBox(QStringLiteral("LDAC Pin Status"), this);

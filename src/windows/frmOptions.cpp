@@ -2,6 +2,7 @@
 
 #include "board/Switches.h"
 #include "board/USBStuff.h"
+#include "chip/Formatting.h"
 #include "chip/GeneralStuff.h"
 #include "platform/NumberText.h"
 #include "platform/Runtime.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <cmath>
-#include <limits>
 
 namespace {
 // Registers of the window, in the order Load reads them.
@@ -54,6 +54,15 @@ QLabel* MakeLabel(const QString& caption, QWidget* parent)
     return label;
 }
 
+// A control named after the label that stands beside or over it. The label is also its
+// buddy, which screen readers on Linux follow for drop-down lists (these report the chosen
+// item as their name).
+void NameAfter(QLabel* label, QWidget* control)
+{
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
+}
+
 QString Quoted(const QString& text)
 {
     constexpr int kShown = 40;
@@ -76,13 +85,6 @@ frmOptions::frmOptions()
     SSTab1->addTab(tabDac, QStringLiteral("DAC Options"));
     SSTab1->addTab(tabLdac, QStringLiteral("LDAC Options"));
     SSTab1->addTab(tabRef, QStringLiteral("Reference"));
-
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdApply = new QPushButton(QStringLiteral("&Apply"), this);
-    PlaceTwips(cmdOK, 3915, 4980, 1215, 375);
-    PlaceTwips(cmdCancel, 5250, 4980, 1215, 375);
-    PlaceTwips(cmdApply, 6585, 4980, 1215, 375);
 
     // ---- Device Options
     Frame2 = new QGroupBox(QStringLiteral("Settings"), tabDevice);
@@ -194,6 +196,26 @@ frmOptions::frmOptions()
     PlaceTwips(optAinRef[0], 180, 360, 2220, 375);
     PlaceTwips(optAinRef[1], 180, 780, 2220, 375);
 
+    // Created after the pages, so that Tab reaches them after the page's controls.
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdApply = new QPushButton(QStringLiteral("&Apply"), this);
+    PlaceTwips(cmdOK, 3915, 4980, 1215, 375);
+    PlaceTwips(cmdCancel, 5250, 4980, 1215, 375);
+    PlaceTwips(cmdApply, 6585, 4980, 1215, 375);
+
+    // Controls without a caption of their own take the name of their label.
+    NameAfter(Label4, cmbTempAin12);
+    NameAfter(Label5, cmbLDACAin3);
+    NameAfter(Label6, cmbADCClock);
+    for (int i = 0; i < 4; ++i)
+        NameAfter(Label1[i], cmbDACRange[i]);
+    NameAfter(Label2, txtOffset[0]);
+    NameAfter(Label3, txtOffset[1]);
+    UpDown1->SetAccessibleName(Label2->text());
+    UpDown2->SetAccessibleName(Label3->text());
+    NameAfter(lblExtRef, txtExtRef);
+
     SSTab1->setCurrentIndex(0);
 
     // ---- Handlers
@@ -281,28 +303,34 @@ bool frmOptions::CheckNumberTexts(std::array<int32_t, 2>& offsets, float& extRef
     const QString offsetNames[2] = {QStringLiteral("Internal Analog Offset"),
                                     QStringLiteral("External Analog Offset")};
     for (int i = 0; i < 2; ++i) {
+        // The box takes any number that rounds into the 32-bit range; the register then
+        // receives 255 above 255 and the low byte of a negative number.
         const double number = ValText(txtOffset[i]->text());
-        bool ok = std::isfinite(number);
-        if (ok)
-            offsets[i] = CLng(number, &ok);
+        bool ok = false;
+        offsets[i] = CLng(number, &ok);
         if (!ok) {
             RefuseText(Frame6->parentWidget(), txtOffset[i],
-                       QStringLiteral("%1: \"%2\" is too large a number to write.\r\n"
-                                      "Enter a whole number from -128 to 127.\r\n"
+                       QStringLiteral("%1: \"%2\" is too %3 a number to write.\r\n"
+                                      "The box takes whole numbers from -2147483648 to "
+                                      "2147483647 (fractions are rounded).\r\n"
                                       "Nothing was written to the device.")
-                           .arg(offsetNames[i], Quoted(txtOffset[i]->text())));
+                           .arg(offsetNames[i], Quoted(txtOffset[i]->text()),
+                                number < 0 ? QStringLiteral("small") : QStringLiteral("large")));
             return false;
         }
     }
 
-    const double reference = ValText(txtExtRef->text());
-    const float single = static_cast<float>(reference);
-    if (!std::isfinite(reference) || !std::isfinite(single)) {
+    // Any reference is taken, as long as every DAC voltage it gives (at the larger range
+    // and the top code) is a number the program can show and log.
+    const float single = static_cast<float>(ValText(txtExtRef->text()));
+    if (!std::isfinite(DacVolts(4095, 2, single))) {
         RefuseText(Frame3->parentWidget(), txtExtRef,
-                   QStringLiteral("External Reference: \"%1\" is not a valid voltage.\r\n"
-                                  "Enter the reference in volts, for example 2.25.\r\n"
+                   QStringLiteral("External Reference: \"%1\" is too %2 a reference voltage.\r\n"
+                                  "The reference must lie from -1.7e38 to 1.7e38 V, so that "
+                                  "every DAC voltage it gives can be shown.\r\n"
                                   "Nothing was written to the device.")
-                       .arg(Quoted(txtExtRef->text())));
+                       .arg(Quoted(txtExtRef->text()),
+                            single < 0 ? QStringLiteral("small") : QStringLiteral("large")));
         return false;
     }
     extRef = single;

@@ -12,8 +12,11 @@
 #include "windows/frmGraphing.h"
 #include "windows/frmMain.h"
 
-#include <QCoreApplication>
+#include <QAccessible>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -27,6 +30,14 @@ void Key(QWidget* w, int key)
     QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
+
+void Mouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+QString AccessibleName(QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); }
 
 // The DAC window against the recording fake board, at bus address 48h.
 class DacTest : public ::testing::Test {
@@ -139,6 +150,34 @@ TEST_F(DacTest, LowBitsOfTheLsbRegisterAreIgnoredAndWrittenAsZero)
     Key(form->sldDAC, Qt::Key_Up);
     Key(form->sldDAC, Qt::Key_Down);
     EXPECT_EQ(fake.board.Writes(), (Pairs{{0x12, 0x60}, {0x13, 0x3C}, {0x12, 0x50}, {0x13, 0x3C}}));
+}
+
+TEST_F(DacTest, ClickOnTheKnobWritesNothingWhileKeysAndWheelMoveIt)
+{
+    fake.board.registers[0x10] = 0xA0;
+    fake.board.registers[0x11] = 0x3C; // code 970, between two pixels of the track
+    frmDAC* form = Open();
+    DacSlider* slider = form->sldDAC;
+    EXPECT_EQ(AccessibleName(slider), QStringLiteral("DAC A"));
+
+    const QPointF centre = slider->KnobRect().center();
+    Mouse(slider, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+    Mouse(slider, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(fake.board.transfers.empty());
+    EXPECT_EQ(slider->Position(), 970);
+
+    QApplication::setWheelScrollLines(3);
+    Key(slider, Qt::Key_End);
+    QWheelEvent notchDown(centre, slider->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(slider, &notchDown);
+    Key(slider, Qt::Key_Home);
+    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x10, 0xF0}, {0x11, 0xFF}, {0x10, 0xC0}, {0x11, 0xFF},
+                                          {0x10, 0x00}, {0x11, 0x00}}));
+
+    // Screen readers name the slider after the DAC shown over it.
+    form->optDAC[2]->setChecked(true);
+    EXPECT_EQ(AccessibleName(slider), QStringLiteral("DAC C"));
 }
 
 TEST_F(DacTest, LabelShowsTheMeasuredVoltageOnlyAtChoosingAndRefresh)

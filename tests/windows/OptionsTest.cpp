@@ -5,22 +5,33 @@
 #include "board/VantreoLibrary.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
+#include "platform/StripChart.h"
 #include "platform/Twips.h"
 #include "platform/UpDown.h"
 #include "platform/WrapButtons.h"
 #include "windows/GeneralStuff.h"
+#include "windows/frmDAC.h"
+#include "windows/frmGraphing.h"
 #include "windows/frmMain.h"
 #include "windows/frmOptions.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
 using Writes = std::vector<std::pair<int, int>>;
+
+QWidget* SSTabBar(frmOptions* form) { return form->SSTab1->findChild<QTabBar*>(); }
 
 class OptionsTest : public ::testing::Test {
 protected:
@@ -86,6 +97,114 @@ TEST_F(OptionsTest, UnchangedApplyWritesBackWhatLoadRead)
         Close(form);
     }
     EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(OptionsTest, LoadShowsEachSingleAndInvertedBitAsRead)
+{
+    // Monitoring, Power Down, Averaging, Interrupt Enabled, Active Low INT Polarity and the
+    // ADC clock at "22.5 kHz", as Load shows them.
+    using Shown = std::array<bool, 6>;
+    auto shown = [](const frmOptions* f) {
+        return Shown{f->chkMonitoring->isChecked(),  f->chkPowerDown->isChecked(),
+                     f->chkAveraging->isChecked(),   f->chkIntEnable->isChecked(),
+                     f->chkIntPolarity->isChecked(), f->cmbADCClock->currentText() == "22.5 kHz"};
+    };
+    struct Bit {
+        int reg, bit, shownAt;
+    };
+    const Bit bits[] = {{0x18, 0, 0}, {0x18, 7, 1}, {0x19, 5, 2}, {0x18, 5, 3}, {0x18, 6, 4}, {0x1A, 0, 5}};
+    // Registers all 0 or all 1, with one bit the other way: only its own control differs.
+    for (int background : {0x00, 0xFF}) {
+        for (const Bit& b : bits) {
+            for (int reg : {0x18, 0x19, 0x1A})
+                Preset(reg, background);
+            Preset(b.reg, background ^ (1 << b.bit));
+            frmOptions* form = Open();
+            Shown expected = background ? Shown{true, true, true, false, false, true}
+                                        : Shown{false, false, false, true, true, false};
+            expected[b.shownAt] = !expected[b.shownAt];
+            EXPECT_EQ(shown(form), expected) << std::hex << b.reg << " bit " << b.bit << " in " << background;
+            Close(form);
+        }
+    }
+
+    // The chip reports the SPI lock bit while the program still frames SMBus: the box shows
+    // ticked and stays enabled, and the next Apply makes the switch after the writes.
+    Preset(0x7F, 0x01);
+    frmOptions* form = Open();
+    EXPECT_TRUE(form->chkSPI->isChecked());
+    EXPECT_TRUE(form->chkSPI->isEnabled());
+    form->cmdApply_Click();
+    EXPECT_TRUE(gSPIMode);
+    EXPECT_FALSE(form->chkSPI->isEnabled());
+    EXPECT_EQ(fake.board.Writes().size(), 7u);
+    Close(form);
+    Preset(0x7F, 0xFE);
+    form = Open();
+    EXPECT_FALSE(form->chkSPI->isChecked());
+    EXPECT_FALSE(form->chkSPI->isEnabled());
+    EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(OptionsTest, TabWalksThePageBeforeOkCancelAndApply)
+{
+    frmOptions* form = Open();
+    form->show();
+    QApplication::setActiveWindow(form);
+    form->chkMonitoring->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), form->chkMonitoring);
+    auto press = [](Qt::KeyboardModifiers modifiers) {
+        QKeyEvent e(QEvent::KeyPress, modifiers ? Qt::Key_Backtab : Qt::Key_Tab, modifiers);
+        QCoreApplication::sendEvent(QApplication::focusWidget(), &e);
+        return QApplication::focusWidget();
+    };
+    const std::vector<QWidget*> expected = {
+        form->chkPowerDown, form->chkAveraging, form->chkIntEnable, form->chkIntPolarity,
+        form->chkSPI,       form->cmbTempAin12, form->cmbLDACAin3,  form->cmbADCClock,
+        form->cmdOK,        form->cmdCancel,    form->cmdApply};
+    std::vector<QWidget*> walked;
+    for (size_t i = 0; i < expected.size(); ++i)
+        walked.push_back(press(Qt::NoModifier));
+    EXPECT_EQ(walked, expected);
+    // From Apply round to the tabs, then into the page again; back from OK to the page.
+    EXPECT_EQ(press(Qt::NoModifier), SSTabBar(form));
+    EXPECT_EQ(press(Qt::NoModifier), form->chkMonitoring);
+    form->cmdOK->setFocus();
+    EXPECT_EQ(press(Qt::ShiftModifier), form->cmbADCClock);
+}
+
+TEST_F(OptionsTest, EveryControlIsNamedAfterItsCaptionOrLabel)
+{
+    frmOptions* form = Open();
+    auto name = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
+    // Drop-down lists report their chosen item as their name on Linux; screen readers
+    // take their label from the labelled-by relation.
+    auto labelOf = [](QObject* o) {
+        const auto labels = QAccessible::queryAccessibleInterface(o)->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    };
+    EXPECT_EQ(labelOf(form->cmbTempAin12), "Select External Temp/Ain1-2");
+    EXPECT_EQ(labelOf(form->cmbLDACAin3), "Select LDAC/Ain3");
+    EXPECT_EQ(labelOf(form->cmbADCClock), "ADC Clock");
+    EXPECT_EQ(labelOf(form->cmbDACRange[3]), "DAC D");
+    EXPECT_EQ(form->cmbDACRange[3]->accessibleName(), "DAC D");
+    EXPECT_EQ(name(form->txtOffset[0]), "Internal Analog Offset");
+    EXPECT_EQ(name(form->txtOffset[1]), "External Analog Offset");
+    EXPECT_EQ(name(form->txtExtRef), "Specify External Reference (V)");
+    const auto arrows = form->UpDown2->findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 2);
+    EXPECT_EQ(name(arrows[0]), "External Analog Offset up");
+    EXPECT_EQ(name(arrows[1]), "External Analog Offset down");
+
+    // Nothing a user can press, tick or type into is left without a name.
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w)) {
+            EXPECT_FALSE(name(w).isEmpty()) << w->metaObject()->className();
+        }
+        if (qobject_cast<QComboBox*>(w)) {
+            EXPECT_FALSE(labelOf(w).isEmpty());
+        }
+    }
 }
 
 TEST_F(OptionsTest, ApplyComposesEveryControlAndTheChipStateFollows)
@@ -160,11 +279,14 @@ TEST_F(OptionsTest, OutOfRangeTextsAreRefusedBeforeAnyWrite)
         int box; // 0, 1 offsets; 2 reference
         const char* text;
         const char* field;
+        const char* fault;
     };
     const Case cases[] = {
-        {0, "2147483647.5", "Internal Analog Offset"},
-        {1, "-1e10", "External Analog Offset"},
-        {2, "1e39", "External Reference"},
+        {0, "2147483647.5", "Internal Analog Offset", "too large"},
+        {1, "-1e10", "External Analog Offset", "too small"},
+        {0, "-2147483649", "Internal Analog Offset", "too small"},
+        {2, "1e39", "External Reference", "too large"},
+        {2, "-1.8e38", "External Reference", "too small"},
     };
     gExtRefVoltage = 1.5f;
     frmOptions* form = Open();
@@ -178,6 +300,8 @@ TEST_F(OptionsTest, OutOfRangeTextsAreRefusedBeforeAnyWrite)
         form->cmdOK_Click();
         ASSERT_EQ(env.messages.size(), 1u) << c.text;
         EXPECT_TRUE(env.messages[0].contains(QString::fromLatin1(c.field))) << c.text;
+        EXPECT_TRUE(env.messages[0].contains(QString::fromLatin1(c.fault))) << env.messages[0].toStdString();
+        EXPECT_FALSE(env.messages[0].contains(QStringLiteral("-128 to 127"))) << c.text;
         EXPECT_TRUE(fake.board.transfers.empty()) << c.text;
         EXPECT_FALSE(gSPIMode);
         EXPECT_FLOAT_EQ(gExtRefVoltage, 1.5f);
@@ -355,4 +479,55 @@ TEST(OptionsOnSimulatedBoard, ChangesReachTheChipAndSpiKeepsTheBoardTalking)
     EXPECT_TRUE(form->chkSPI->isChecked());
     EXPECT_FALSE(form->chkSPI->isEnabled());
     EXPECT_TRUE(env.messages.empty());
+}
+
+TEST(OptionsOnSimulatedBoard, AReferenceIsTakenOnlyWhileEveryDacVoltageStaysFinite)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    // DAC A at its top code, DAC B at 0; both on the larger range and the external reference.
+    for (const auto& [reg, value] : {std::pair{0x10, 0xF0}, {0x11, 0xFF}, {0x12, 0x00}, {0x13, 0x00}})
+        WriteRegisterValue(gDeviceAddress, reg, value);
+    main->mnuDAC_Click();
+    main->mnuConfig_Click();
+    frmOptions* form = FormInstance<frmOptions>();
+    ASSERT_NE(form, nullptr);
+    form->chkExtDACRef[0]->setChecked(true);
+    form->cmbDACRange[0]->setCurrentIndex(1);
+    form->cmbDACRange[1]->setCurrentIndex(1);
+    form->cmdApply_Click();
+    ASSERT_TRUE(gExtRefAB);
+    ASSERT_EQ(gDacRange[1], 2);
+
+    SimRecorder recorder;
+    for (const char* text : {"3.4028235e38", "1.8e38"}) {
+        env.messages.clear();
+        recorder.record.clear();
+        form->txtExtRef->setText(QString::fromLatin1(text));
+        form->cmdApply_Click();
+        EXPECT_EQ(env.messages.size(), 1u) << text;
+        EXPECT_TRUE(recorder.record.empty()) << text;
+        EXPECT_FLOAT_EQ(gExtRefVoltage, 2.25f);
+    }
+
+    // The largest references are still taken, and every voltage shown stays a number.
+    env.messages.clear();
+    form->txtExtRef->setText(QStringLiteral("1.7e38"));
+    form->cmdApply_Click();
+    EXPECT_TRUE(env.messages.empty());
+    EXPECT_EQ(gExtRefVoltage, 1.7e38f);
+    env.clock.step = 0.01;
+    for (int i = 0; i < 120; ++i)
+        main->tmrMaster_Timer();
+    EXPECT_GT(gDacVolts[0], 3e38f);
+    EXPECT_EQ(gDacVolts[1], 0.0f);
+    frmGraphing* graphs = FormInstance<frmGraphing>();
+    ASSERT_NE(graphs, nullptr);
+    QStringList shown = {FormInstance<frmDAC>()->lblDacVal->text()};
+    for (int i = 1; i <= 4; ++i)
+        shown << graphs->stpDAC->Text(i);
+    for (const QString& text : shown) {
+        EXPECT_FALSE(text.contains(QStringLiteral("inf"), Qt::CaseInsensitive)) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("nan"), Qt::CaseInsensitive)) << text.toStdString();
+    }
 }
