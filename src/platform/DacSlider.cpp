@@ -209,13 +209,13 @@ void DacSlider::keyPressEvent(QKeyEvent* event)
 void DacSlider::wheelEvent(QWheelEvent* event)
 {
     // Up (away from the user) raises the code, as on any slider; a notch is 120 units.
-    QPoint angle = event->angleDelta();
+    const QPoint angle = event->angleDelta();
     const int delta = angle.y() != 0 ? angle.y() : angle.x();
     if (delta == 0) {
         event->ignore();
         return;
     }
-    const bool page = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier);
+    const bool page = event->modifiers().testAnyFlags(Qt::ControlModifier | Qt::ShiftModifier);
     const double perNotch = page ? kLargeStep : double(QApplication::wheelScrollLines()) * kSmallStep;
     mWheelSteps += delta / 120.0 * perNotch;
     const double steps = std::trunc(mWheelSteps);

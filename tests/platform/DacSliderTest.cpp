@@ -132,13 +132,6 @@ TEST_F(DacSliderTest, KeysStepFromTheWholePosition)
     Key(Qt::Key_PageDown);
     EXPECT_FALSE(Key(Qt::Key_A));
     EXPECT_EQ(changes, (std::vector<double>{4095, 0}));
-
-    changes.clear();
-    slider.SetPosition(1234.5);
-    EXPECT_TRUE(Key(Qt::Key_End));
-    Key(Qt::Key_End);
-    EXPECT_TRUE(Key(Qt::Key_Home));
-    EXPECT_EQ(changes, (std::vector<double>{4095, 0}));
 }
 
 TEST_F(DacSliderTest, WheelStepsAsOnAnySlider)
