@@ -5,7 +5,11 @@
 #include "windows/GeneralStuff.h"
 
 #include <QFile>
-#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString LogTimeText(int32_t intervalMs, int32_t sampleCount)
 {
@@ -57,36 +61,93 @@ QByteArray LogLineBytes(const QString& line)
     return bytes;
 }
 
-bool AppendToLogFile(const QString& path, const QByteArray& bytes, QString* reason)
+namespace {
+// Why a path that exists but is no regular file is not taken as the log.
+QString NotAFileReason(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("It is a folder, not a file.");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("It is a named pipe, not a file.");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("It is a device, not a file.");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("It is a socket, not a file.");
+    return QStringLiteral("It is not a regular file.");
+}
+} // namespace
+
+bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
+                     QString* reason)
 {
     auto fail = [&](const QString& why) {
         if (reason)
             *reason = why;
         return false;
     };
+    auto failErrno = [&](int error) { return fail(qt_error_string(error)); };
     if (path.isEmpty())
         return fail(QStringLiteral("No file name was given."));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        // A folder never opens as a file; it is looked for only then, not on every line.
-        if (QFileInfo(path).isDir())
-            return fail(QStringLiteral("It is a folder, not a file."));
-        return fail(file.errorString());
+    const QByteArray native = QFile::encodeName(path);
+
+    // Looked at before it is opened: opening a named pipe for writing waits for a reader,
+    // and opening a device can have effects of its own.
+    struct stat found {};
+    if (::stat(native.constData(), &found) == 0) {
+        if (!S_ISREG(found.st_mode))
+            return fail(NotAFileReason(found.st_mode));
+    } else if (errno != ENOENT || how == LogFileOpen::MustExist) {
+        return failErrno(errno);
     }
-    const qint64 before = file.size();
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    if (!written) {
-        const QString why = file.errorString();
+
+    // Non-blocking, in case the path was replaced by a pipe since: the open then fails or
+    // returns at once, and the check below refuses what it opened.
+    int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    if (how == LogFileOpen::CreateIfMissing)
+        flags |= O_CREAT;
+    int fd = -1;
+    do
+        fd = ::open(native.constData(), flags, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return failErrno(errno);
+
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return failErrno(error);
+    }
+    if (!S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return fail(NotAFileReason(opened.st_mode));
+    }
+
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    int error = 0;
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            // After a part went in, this is the call that says why the rest did not.
+            error = errno;
+            break;
+        }
+        data += n;
+        left -= n;
+    }
+    if (error != 0) {
         // Take back whatever part of the piece reached the file, so that the lines already
         // in it stay whole.
-        file.close();
-        const QFileInfo info(path);
-        if (before >= 0 && info.isFile() && info.size() > before)
-            QFile::resize(path, before);
-        return fail(why);
+        struct stat now {};
+        if (::fstat(fd, &now) == 0 && now.st_size > opened.st_size)
+            (void)::ftruncate(fd, opened.st_size);
+        ::close(fd);
+        return failErrno(error);
     }
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
+    if (::close(fd) != 0 && errno != EINTR)
+        return failErrno(errno);
     return true;
 }

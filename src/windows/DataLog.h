@@ -18,7 +18,15 @@ QByteArray LogTitleBlock();
 // byte B0h) followed by CR LF.
 QByteArray LogLineBytes(const QString& line);
 
-// Appends the bytes to the file, creating it when missing; the file is opened and closed
-// again here. On failure the file is put back to the length it had, so no half-written
-// piece stays in it, and *reason (when given) says why.
-bool AppendToLogFile(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
+// Whether the log file may be created by the write. The start of a log run creates a
+// missing file; a data line goes only into the file the run began, so a file removed
+// during the run is not made anew without its title and header.
+enum class LogFileOpen { CreateIfMissing, MustExist };
+
+// Appends the bytes to the file; the file is opened and closed again here. Only a regular
+// file is written: a named pipe, a device or a folder is refused without being opened for
+// writing, so the call never waits on the file. On failure the file is put back to the
+// length it had, so no half-written piece stays in it, and *reason (when given) says why
+// in the system's own words.
+bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
+                     QString* reason = nullptr);

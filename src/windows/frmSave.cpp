@@ -9,10 +9,14 @@
 #include "windows/TemperatureUnit.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -62,6 +66,31 @@ bool ReadsAsNumber(const QString& text)
     return number.match(text).hasMatch();
 }
 
+// Icons and type names for the file dialog from the names alone. The stock provider reads
+// the start of a file to guess its type, and reading some files (a kernel message queue
+// in /proc, a pipe) waits for ever on the user-interface thread.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isRoot())
+            return icon(Drive);
+        return icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        const QMimeType mime =
+            QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        if (!mime.isDefault() && !mime.comment().isEmpty())
+            return mime.comment();
+        return info.suffix().isEmpty() ? QStringLiteral("File")
+                                       : info.suffix().toUpper() + QStringLiteral(" File");
+    }
+};
+
 void ShowCannotWrite(const QString& path, const QString& reason, const QString& outcome)
 {
     MsgBox(QStringLiteral("The log file cannot be written:\n%1\n\n%2\n\n%3").arg(path, reason, outcome),
@@ -88,14 +117,21 @@ frmSave::frmSave()
         PlaceTwips(Label1[k], c.labelLeft, c.top - 30, c.labelWidth, 255);
         chkLog[k] = new QCheckBox(Frame1);
         PlaceTwips(chkLog[k], c.boxLeft, c.top, 255, 195);
+        // The box shows no caption of its own; without a name, readers would call it by
+        // the frame's caption.
+        chkLog[k]->setAccessibleName(Label1[k]->text());
+        Label1[k]->setBuddy(chkLog[k]);
     }
 
     Label2 = new QLabel(QStringLiteral("Log Interval (ms)"), Frame1);
     PlaceTwips(Label2, 240, 2040, 1500, 225);
     txtLogInt = new QLineEdit(Frame1);
     PlaceTwips(txtLogInt, 360, 2280, 720, 285);
+    txtLogInt->setAccessibleName(Label2->text());
+    Label2->setBuddy(txtLogInt);
     UpDown1 = new UpDown(Frame1);
     PlaceTwips(UpDown1, 1080, 2280, 255, 285);
+    UpDown1->setAccessibleName(Label2->text());
     UpDown1->SetBuddy(txtLogInt);
     UpDown1->SetRange(10, 10000);
     UpDown1->SetIncrement(1);
@@ -153,10 +189,13 @@ void frmSave::StartLogging()
     // Nothing else of the program keeps a file open, so the next free number is the first.
     gLogFileNum = 1;
     QString reason;
-    if (!AppendToLogFile(gLogFileName, LogTitleBlock() + LogLineBytes(GetLogHeader()), &reason)) {
+    if (!AppendToLogFile(gLogFileName, LogTitleBlock() + LogLineBytes(GetLogHeader()),
+                         LogFileOpen::CreateIfMissing, &reason)) {
         ShowCannotWrite(gLogFileName, reason, QStringLiteral("Logging has not started."));
         return;
     }
+    // Only a file that took a log run is where the dialog comes back to.
+    mLastLogFile = name;
     cmdLog->setText(kStopCaption);
     gLogging = true;
     gLogSampleCount = 0;
@@ -164,24 +203,34 @@ void frmSave::StartLogging()
 
 QString frmSave::ChooseLogFile()
 {
-    QString name;
-    if (gLogFileChooser) {
-        name = gLogFileChooser();
-    } else {
-        QFileDialog dialog(this, QString(), AppPath(), QStringLiteral("Log Files (*.csv)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        // The log is appended to, never replaced, so an existing file needs no warning.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (!mLastDialogName.isEmpty())
-            dialog.selectFile(mLastDialogName);
-        if (dialog.exec() != QDialog::Accepted)
-            return {};
-        name = dialog.selectedFiles().value(0);
+    if (gLogFileChooser)
+        return gLogFileChooser();
+
+    // The dialog opens where the last log run of this window went, else in the program's
+    // folder; never where a refused name pointed (such as /proc), and never where Qt's
+    // own memory of the last folder would take it.
+    QString start = AppPath();
+    QString selection;
+    if (!mLastLogFile.isEmpty()) {
+        const QFileInfo last(mLastLogFile);
+        if (last.absoluteDir().exists()) {
+            start = last.absolutePath();
+            selection = last.fileName();
+        }
     }
-    if (!name.isEmpty())
-        mLastDialogName = name;
-    return name;
+    NameOnlyIconProvider icons; // outlives the dialog, which does not own it
+    QFileDialog dialog(this, QString(), start, QStringLiteral("Log Files (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The log is appended to, never replaced, so an existing file needs no warning.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setIconProvider(&icons);
+    dialog.setDirectory(start);
+    if (!selection.isEmpty())
+        dialog.selectFile(selection);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 QString frmSave::GetLogHeader() const
@@ -218,7 +267,7 @@ void frmSave::cmdClose_Click() { Unload(); }
 bool WriteLogDataLine()
 {
     QString reason;
-    if (AppendToLogFile(gLogFileName, LogLineBytes(BuildLogLine()), &reason))
+    if (AppendToLogFile(gLogFileName, LogLineBytes(BuildLogLine()), LogFileOpen::MustExist, &reason))
         return true;
     gLogging = false;
     if (frmSave* form = FormInstance<frmSave>())

@@ -45,8 +45,8 @@ private:
     void StartLogging();
     void StopLogging();
 
-    // The name the file dialog last returned in this window.
-    QString mLastDialogName;
+    // The file the last log run started from this window went to.
+    QString mLastLogFile;
 };
 
 // The master timer's log item: appends one data line to the log file. False when nothing

@@ -11,15 +11,31 @@
 #include "windows/frmMain.h"
 #include "windows/frmSave.h"
 
+#include <QAbstractFileIconProvider>
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <sys/inotify.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +49,41 @@ QByteArray ReadAll(const QString& path)
 
 // Bytes as a hex dump, so that a mismatch shows exactly which byte differs.
 std::string Hex(const QByteArray& bytes) { return bytes.toHex(' ').toStdString(); }
+
+// Keeps a test from hanging on a named pipe: if the program under test opens the pipe
+// for writing and waits for a reader, a reader comes after a few seconds, so that the
+// test goes on and fails instead. The reader stays open until the guard ends, so that a
+// write into the pipe raises no SIGPIPE either.
+class PipeReaderAfterTimeout {
+public:
+    explicit PipeReaderAfterTimeout(const QString& fifo)
+        : mThread([this, path = QFile::encodeName(fifo)] {
+              std::unique_lock lock(mMutex);
+              if (!mDone.wait_for(lock, std::chrono::seconds(3), [this] { return mFinished; }))
+                  mReader = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+          })
+    {
+    }
+    ~PipeReaderAfterTimeout()
+    {
+        {
+            std::lock_guard lock(mMutex);
+            mFinished = true;
+        }
+        mDone.notify_all();
+        mThread.join();
+        if (mReader >= 0)
+            ::close(mReader);
+    }
+    bool ReaderWasNeeded() const { return mReader >= 0; }
+
+private:
+    std::mutex mMutex;
+    std::condition_variable mDone;
+    bool mFinished = false;
+    int mReader = -1;
+    std::thread mThread;
+};
 
 class SaveTest : public ::testing::Test {
 protected:
@@ -288,40 +339,111 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     EXPECT_FALSE(WriteLogDataLine());
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(env.messages.size(), 2u);
+}
 
-    // A full disk.
+// A named pipe or a device is refused by name, at the start and at every line, and the
+// program never waits for the pipe's reader.
+TEST_F(SaveTest, OnlyARegularFileIsTakenAsTheLog)
+{
+    const QString fifo = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    {
+        PipeReaderAfterTimeout guard(fifo);
+        chosen = fifo;
+        frmSave* f = StartWith({LogInternal});
+        EXPECT_FALSE(gLogging);
+        EXPECT_EQ(f->cmdLog->text(), "Start Logging");
+        EXPECT_FALSE(guard.ReaderWasNeeded()) << "the start waited for a reader of the pipe";
+    }
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(fifo));
+    EXPECT_TRUE(env.messages[0].contains("named pipe"));
+
+    // The log file replaced by a pipe during a run, with a reader waiting on it (so that
+    // the write would not wait).
+    chosen = logPath;
+    StartWith({LogInternal});
+    ASSERT_TRUE(gLogging);
+    ASSERT_TRUE(LogLine());
+    const QByteArray written = ReadAll(logPath);
+    ASSERT_TRUE(QFile::rename(logPath, dir.filePath("kept.csv")));
+    ASSERT_TRUE(QFile::rename(fifo, logPath));
+    const int reader = ::open(QFile::encodeName(logPath).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(WriteLogDataLine());
+    char buffer[256];
+    const ssize_t leaked = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    EXPECT_LE(leaked, 0) << "a line went into the pipe";
+    EXPECT_FALSE(gLogging);
+    ASSERT_EQ(env.messages.size(), 2u);
+    EXPECT_TRUE(env.messages[1].contains(logPath));
+    EXPECT_TRUE(env.messages[1].contains("named pipe"));
+    EXPECT_EQ(ReadAll(dir.filePath("kept.csv")), written);
+
+    // Nor is a device.
     gLogging = true;
     gLogFileName = "/dev/full";
     EXPECT_FALSE(WriteLogDataLine());
-    EXPECT_FALSE(gLogging);
     ASSERT_EQ(env.messages.size(), 3u);
     EXPECT_TRUE(env.messages[2].contains("/dev/full"));
+    EXPECT_TRUE(env.messages[2].contains("device"));
 }
 
-TEST_F(SaveTest, LineCutShortByFileLimitIsTakenBack)
+// A line that reaches the disk only in part is taken back, and the message gives the
+// system's reason for the part that did not go in.
+TEST_F(SaveTest, LineCutShortIsTakenBackAndSaysWhy)
 {
     gLogChannel.fill(true);
     gAin12Mode = Ain12ExtDiode;
     gAin3Enabled = true;
     StartWith({LogInternal, LogExternal, LogVdd, LogDacA, LogDacB, LogDacC, LogDacD});
     ASSERT_TRUE(LogLine());
-    const QByteArray before = ReadAll(logPath);
+    QByteArray before = ReadAll(logPath);
 
-    // The file may grow by a few bytes only: the next line reaches the disk only in part.
+    // The file may grow by a few bytes only.
     struct rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit tight = old;
     tight.rlim_cur = static_cast<rlim_t>(before.size() + 5);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool written = WriteLogDataLine();
+    bool written = WriteLogDataLine();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldSignal);
 
     EXPECT_FALSE(written);
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(Hex(ReadAll(logPath)), Hex(before));
-    EXPECT_EQ(env.messages.size(), 1u);
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains("File too large")) << env.messages[0].toStdString();
+
+    // A full disk: a file system of one page, the log filled up to a few bytes short of it.
+    const QString mountPoint = dir.filePath("small");
+    ASSERT_TRUE(QDir().mkdir(mountPoint));
+    if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=4k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{QFile::encodeName(mountPoint)};
+    chosen = mountPoint + "/log.csv";
+    StartWith({LogInternal, LogVdd});
+    ASSERT_TRUE(gLogging);
+    {
+        QFile fill(chosen);
+        ASSERT_TRUE(fill.open(QIODevice::Append));
+        ASSERT_GT(fill.write(QByteArray(4096 - 5 - fill.size(), 'x')), 0);
+    }
+    before = ReadAll(chosen);
+    ASSERT_EQ(before.size(), 4091);
+    written = WriteLogDataLine();
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(Hex(ReadAll(chosen)), Hex(before));
+    ASSERT_EQ(env.messages.size(), 2u);
+    EXPECT_TRUE(env.messages[1].contains(chosen));
+    EXPECT_TRUE(env.messages[1].contains("No space left on device")) << env.messages[1].toStdString();
 }
 
 TEST_F(SaveTest, IntervalText)
@@ -421,8 +543,9 @@ TEST_F(SaveTest, MasterTimerLogsOnItsInterval)
         EXPECT_TRUE(line.endsWith(",\r"));
 }
 
-// A failed line from the master timer: the message is shown while the status bar says
-// why, and the timer goes back to "Status" afterwards.
+// The log file deleted between two ticks of the master timer: logging stops with a message
+// naming the file, shown while the status bar says why, and the timer goes back to
+// "Status" afterwards.
 TEST_F(SaveTest, MasterTimerStopsOnFailedLine)
 {
     frmMain* main = new frmMain();
@@ -430,19 +553,124 @@ TEST_F(SaveTest, MasterTimerStopsOnFailedLine)
     env.clock.step = 0;
     env.clock.now = 1000.0;
     StartWith({});
+    main->tmrMaster_Timer();
+    ASSERT_EQ(gLogSampleCount, 1);
+    const auto lastLine = main->LastLogTime;
     ASSERT_TRUE(QFile::remove(logPath));
-    ASSERT_TRUE(QDir().mkdir(logPath));
     QString statusDuringBox;
-    SetMsgBoxHandler([&](const QString&, MsgIcon, MsgButtons) {
+    SetMsgBoxHandler([&](const QString& text, MsgIcon, MsgButtons) {
+        env.messages.push_back(text);
         statusDuringBox = StatusText();
         return MsgResult::OK;
     });
+    env.clock.now += 0.3;
     main->tmrMaster_Timer();
     EXPECT_FALSE(gLogging);
-    EXPECT_EQ(gLogSampleCount, 0);
-    EXPECT_EQ(main->LastLogTime, 0);
+    EXPECT_EQ(gLogSampleCount, 1);
+    EXPECT_EQ(main->LastLogTime, lastLine);
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(logPath));
+    EXPECT_TRUE(env.messages[0].contains("No such file or directory"));
     EXPECT_TRUE(statusDuringBox.startsWith("Data Logging stopped"));
     EXPECT_EQ(StatusText(), "Status");
+    EXPECT_FALSE(QFile::exists(logPath));
+}
+
+// The real file dialog: a refused name does not decide where it opens next, nor does Qt's
+// memory of a folder from an earlier run; a log run's file does. Its icons and types come
+// from names alone, so no file is opened to guess them.
+TEST_F(SaveTest, FileDialogStartFolderAndIcons)
+{
+    QSettings(QSettings::UserScope, "QtProject")
+        .setValue("FileDialog/lastVisited", QUrl::fromLocalFile("/proc").toString());
+    chosen = "/proc/version";
+    frmSave* f = StartWith({});
+    ASSERT_FALSE(gLogging);
+    ASSERT_EQ(env.messages.size(), 1u);
+    SetLogFileChooser({});
+
+    // A file whose name says nothing of its type: a provider that reads contents opens it.
+    const QString probe = dir.filePath("kmsg");
+    {
+        QFile p(probe);
+        ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+        p.write("%PDF-1.4\n");
+    }
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
+
+    // Answers the dialog once it is up: notes where it stands, then cancels or accepts.
+    QString startFolder;
+    QStringList startSelection;
+    bool readContents = true;
+    auto answer = [&](bool accept) {
+        auto* poll = new QTimer(f);
+        QObject::connect(poll, &QTimer::timeout, [&, poll, accept] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll->deleteLater();
+            startFolder = dialog->directory().absolutePath();
+            startSelection = dialog->selectedFiles();
+            if (QAbstractFileIconProvider* icons = dialog->iconProvider()) {
+                icons->icon(QFileInfo(probe));
+                icons->type(QFileInfo(probe));
+                alignas(inotify_event) char events[4096];
+                const ssize_t n = ::read(watch, events, sizeof events);
+                readContents = false;
+                for (ssize_t at = 0; at < n;) {
+                    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                    if (event->len > 0 && QByteArray(event->name) == "kmsg")
+                        readContents = true;
+                    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                }
+            }
+            QDialog* asked = dialog; // the file dialog's own accept(), as its Save button runs it
+            accept ? asked->accept() : asked->reject();
+        });
+        poll->start(10);
+    };
+
+    answer(false);
+    f->cmdLog_Click();
+    ::close(watch);
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(QDir(startFolder).canonicalPath().toStdString(),
+              QDir(ZANDREL_PROGRAM_DIR).canonicalPath().toStdString());
+    EXPECT_FALSE(readContents) << "the file dialog opened a file to guess its type";
+
+    // A log run's file is where the dialog comes back to, with that file named.
+    SetLogFileChooser([&] { return logPath; });
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    f->cmdLog_Click();
+    SetLogFileChooser({});
+    answer(true);
+    f->cmdLog_Click();
+    EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
+    EXPECT_EQ(startSelection, QStringList{logPath});
+    EXPECT_TRUE(gLogging);
+    EXPECT_EQ(gLogFileName, logPath);
+}
+
+// Screen readers call each control by its own caption or the label of its row, never by
+// the frame's caption.
+TEST_F(SaveTest, EveryControlHasItsOwnAccessibleName)
+{
+    frmSave* f = Load();
+    auto nameOf = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).toStdString();
+    };
+    const char* const captions[LogChannelCount] = {
+        "Internal Temp", "External Temp", "Vdd",  "DAC A", "DAC B", "DAC C",
+        "DAC D",         "Kulex",         "Ain1", "Ain2",  "Ain3",  "Ain4"};
+    for (int k = 0; k < LogChannelCount; ++k)
+        EXPECT_EQ(nameOf(f->chkLog[k]), captions[k]) << k;
+    EXPECT_EQ(nameOf(f->txtLogInt), "Log Interval (ms)");
+    EXPECT_EQ(nameOf(f->UpDown1), "Log Interval (ms)");
+    EXPECT_EQ(nameOf(f->cmdLog), "Start Logging");
+    EXPECT_EQ(nameOf(f->cmdClose), "Close");
 }
 
 // A log run on the simulated board through the program's own bring-up and timer: one
