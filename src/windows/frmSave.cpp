@@ -131,7 +131,7 @@ frmSave::frmSave()
     Label2->setBuddy(txtLogInt);
     UpDown1 = new UpDown(Frame1);
     PlaceTwips(UpDown1, 1080, 2280, 255, 285);
-    UpDown1->setAccessibleName(Label2->text());
+    UpDown1->SetAccessibleName(Label2->text());
     UpDown1->SetBuddy(txtLogInt);
     UpDown1->SetRange(10, 10000);
     UpDown1->SetIncrement(1);
