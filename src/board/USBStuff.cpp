@@ -15,6 +15,7 @@ bool gSPIMode = false;
 int32_t gDeviceAddress = 0;
 
 void (*gUnloadAllWindows)() = nullptr;
+bool gFatalUsbErrorRaised = false;
 
 void ResetUsbStuff()
 {
@@ -23,6 +24,7 @@ void ResetUsbStuff()
     gFirmwareFileBytes.fill(0);
     gSPIMode = false;
     gDeviceAddress = 0;
+    gFatalUsbErrorRaised = false;
 }
 
 bool StringToBytes(const QString& text)
@@ -119,8 +121,12 @@ QString FatalUsbErrorText(int16_t code)
 
 void FatalUsbError(int16_t code)
 {
+    // One failure, one box: a second failure met while the first box is open (a tick or
+    // a queued call run by the box's modal loop) is the same broken link.
+    const bool first = !gFatalUsbErrorRaised;
+    gFatalUsbErrorRaised = true;
     const QString text = FatalUsbErrorText(code);
-    if (!text.isEmpty())
+    if (first && !text.isEmpty())
         MsgBox(text, MsgIcon::Critical);
     if (gUnloadAllWindows)
         gUnloadAllWindows();

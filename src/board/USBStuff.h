@@ -30,6 +30,10 @@ extern int32_t gDeviceAddress; // the chip's bus address, found by the bring-up
 // Unloads every window so each stores what it keeps; run before a fatal error ends the
 // program. Set by the main window, null without one.
 extern void (*gUnloadAllWindows)();
+// True from the moment a fatal communication error is raised until the program ends. The
+// fatal box's modal loop still delivers timer ticks and queued calls; anything that would
+// touch the board or open a box of its own looks here first and does nothing.
+extern bool gFatalUsbErrorRaised;
 
 // Copies a path into gFirmwareFileBytes in the file system's encoding (one byte per
 // character for ASCII), then a zero byte. Returns false (and stores only the zero) when
@@ -44,6 +48,8 @@ int16_t WriteRegisterValue(int32_t deviceAddress, int32_t reg, int32_t data);
 int16_t WriteBoardPort(int32_t port, int32_t lowByte, int32_t highByte);
 int16_t ReadBoardPorts();
 void SendSpiModeRequest();
+// Shows the error's box, unloads every window and ends the program. Raised again while
+// the first one is being reported, it shows no second box and ends the program at once.
 [[noreturn]] void FatalUsbError(int16_t code);
 // The text of a fatal error code, empty for codes without a box.
 QString FatalUsbErrorText(int16_t code);

@@ -489,7 +489,8 @@ void frmMain::RefreshItems()
 
 void frmMain::tmrMaster_Timer()
 {
-    if (mInTick || mUnloaded)
+    // While a fatal error's box is open the program is ending: no step touches the board.
+    if (mInTick || mUnloaded || gFatalUsbErrorRaised)
         return;
     mInTick = true;
     MeasurementStep();

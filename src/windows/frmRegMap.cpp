@@ -14,8 +14,11 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -37,6 +40,8 @@ const QString kContinuousStoppedText = QStringLiteral(" Continuous Read has been
 const QString kBadValueText = QStringLiteral(
     "Invalid value. Enter a number from -8388608 to 255 in the Value(Dec) box "
     "(a value above 255 writes 255).");
+const QString kBadHexText = QStringLiteral(
+    "Invalid value. Enter at most eight hexadecimal digits in the Value(Hex) box.");
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption, double left, double top,
                   double width, double height, Qt::Alignment align = Qt::AlignLeft)
@@ -159,10 +164,34 @@ int NodeLevel(const QTreeWidgetItem* node)
 
 } // namespace
 
+void ClickLabel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QLabel::mousePressEvent(event);
+        return;
+    }
+    mPressed = true;
+    event->accept();
+}
+
+void ClickLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Qt delivers a double-click as press, release, double-click, release. The base class
+    // would take the double-click for a second press; here it starts no click, so its
+    // release does nothing.
+    mPressed = false;
+    event->accept();
+}
+
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
 {
-    QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    const bool pressed = std::exchange(mPressed, false);
+    if (event->button() != Qt::LeftButton) {
+        QLabel::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    if (pressed && rect().contains(event->position().toPoint()))
         emit clicked();
 }
 
@@ -209,6 +238,9 @@ frmRegMap::frmRegMap()
         SetFontPoints(bit, kBitFontPoints);
         SetTextColor(bit, ColorFromBGR(kBlue));
         bit->setCursor(Qt::PointingHandCursor);
+        // The caption is the bit's value; screen readers find the label by its bit number.
+        bit->setAccessibleName(QStringLiteral("Bit %1").arg(i));
+        bit->setAccessibleDescription(bit->text());
         connect(bit, &ClickLabel::clicked, this, [this, i] { lblBit_Click(i); });
         lblBit[i] = bit;
         lblInfo[i] = MakeLabel(fraBits, QStringLiteral("X"), 0, 720, 135, 195, Qt::AlignHCenter);
@@ -227,6 +259,15 @@ frmRegMap::frmRegMap()
     SetFontPoints(chkContRead, kFontPoints);
     PlaceTwips(chkContRead, 2520, 1200, 1575, 375);
     FitCaption(chkContRead, chkContRead->sizeHint().width());
+    // Each box is named by the label on its row, the tree by its frame.
+    txtReadAddr->setAccessibleName(Label11->text());
+    txtHex->setAccessibleName(Label5->text());
+    txtDec->setAccessibleName(Label6->text());
+    TreeView1->setAccessibleName(Frame1->title());
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(cmdWrite),
+                               static_cast<QAbstractButton*>(cmdRead),
+                               static_cast<QAbstractButton*>(chkContRead)})
+        b->setAccessibleName(b->text());
     // Eight hexadecimal digits should show whole; the boxes may grow up to just short of
     // the check box beside the decimal box.
     const int digits = txtHex->fontMetrics().horizontalAdvance(QStringLiteral("FFFFFFFF")) + 10;
@@ -326,6 +367,14 @@ void frmRegMap::cmdWrite_Click()
         MsgBox(kBadRegisterText, MsgIcon::Exclamation);
         return;
     }
+    // More than eight hexadecimal digits have no 32-bit value: the decimal box shows none,
+    // and the low digits alone must not be taken for the value.
+    bool hexOverflow = false;
+    HexValue(txtHex->text(), &hexOverflow);
+    if (hexOverflow) {
+        MsgBox(kBadHexText, MsgIcon::Exclamation);
+        return;
+    }
     if (!fits || data < kLowestWriteValue) {
         MsgBox(kBadValueText, MsgIcon::Exclamation);
         return;
@@ -356,8 +405,7 @@ void frmRegMap::lblBit_Click(int index)
         MsgBox(kBadRegisterText, MsgIcon::Exclamation);
         return;
     }
-    QLabel* bit = lblBit[index];
-    bit->setText(bit->text() == QLatin1String("0") ? QStringLiteral("1") : QStringLiteral("0"));
+    SetBitCaption(index, lblBit[index]->text() == QLatin1String("0"));
     int32_t value = 0;
     for (int i = 7; i >= 0; --i) {
         if (lblBit[i]->text() != QLatin1String("0"))
@@ -381,17 +429,35 @@ void frmRegMap::TreeView1_NodeClick(QTreeWidgetItem* node)
 
 void frmRegMap::txtDec_Change()
 {
+    if (mEmptyingMirror)
+        return;
     const double number = ValText(txtDec->text());
     bool fits = false;
     CLng(number, &fits);
-    // A number beyond the 32-bit range has no hexadecimal text; the box keeps it and a
-    // write refuses it.
-    if (!fits)
+    // A number beyond the 32-bit range has no hexadecimal text: the hexadecimal box shows
+    // none, the decimal box keeps what was typed and a write refuses it.
+    if (!fits) {
+        const QScopedValueRollback<bool> emptying(mEmptyingMirror, true);
+        SetBoxText(txtHex, QString());
         return;
+    }
     SetBoxText(txtHex, HexText(number));
 }
 
-void frmRegMap::txtHex_Change() { SetBoxText(txtDec, DecText(HexValue(txtHex->text()))); }
+void frmRegMap::txtHex_Change()
+{
+    if (mEmptyingMirror)
+        return;
+    bool overflow = false;
+    const int32_t value = HexValue(txtHex->text(), &overflow);
+    // More than eight digits: no decimal value, and a write refuses the box.
+    if (overflow) {
+        const QScopedValueRollback<bool> emptying(mEmptyingMirror, true);
+        SetBoxText(txtDec, QString());
+        return;
+    }
+    SetBoxText(txtDec, DecText(value));
+}
 
 void frmRegMap::txtReadAddr_Change() { SetBoxText(txtReadAddr, txtReadAddr->text().toUpper()); }
 
@@ -400,10 +466,22 @@ void frmRegMap::ContinuousRead()
     int32_t reg = 0;
     if (!AddressBoxRegister(reg)) {
         chkContRead->setChecked(false);
-        MsgBox(kBadRegisterText + kContinuousStoppedText, MsgIcon::Exclamation);
+        // Reported after the tick: a box opened inside it would hold the measurement cycle
+        // and the data log until it is answered.
+        QTimer::singleShot(0, this, [] {
+            if (!gFatalUsbErrorRaised)
+                MsgBox(kBadRegisterText + kContinuousStoppedText, MsgIcon::Exclamation);
+        });
         return;
     }
     ReadRegisterAt(reg);
+}
+
+void frmRegMap::SetBitCaption(int index, bool set)
+{
+    ClickLabel* bit = lblBit[index];
+    bit->setText(set ? QStringLiteral("1") : QStringLiteral("0"));
+    bit->setAccessibleDescription(bit->text());
 }
 
 void ShowRegisterDetails(int16_t index)
@@ -421,7 +499,7 @@ void ShowRegisterBits(int32_t value)
     if (!form)
         return;
     for (int i = 7; i >= 0; --i)
-        form->lblBit[i]->setText((value >> i) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
+        form->SetBitCaption(i, (value >> i) & 1);
 }
 
 void BuildRegisterTree()

@@ -15,7 +15,8 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-// A label that reports a left-button click (the bit labels).
+// A label that reports a left-button click (the bit labels): a press and its release on
+// the label. The second press of a double-click is not a new click.
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
@@ -24,7 +25,12 @@ signals:
     void clicked();
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool mPressed = false;
 };
 
 class frmRegMap : public Form {
@@ -46,8 +52,11 @@ public:
     void txtHex_Change();
     void txtReadAddr_Change();
 
-    // The master timer's continuous read: a register number that cannot be read stops it.
+    // The master timer's continuous read: a register number that cannot be read stops it;
+    // the refusal is reported once the tick is over.
     void ContinuousRead();
+    // Shows a bit label's caption, "1" or "0", and tells screen readers the same.
+    void SetBitCaption(int index, bool set);
 
     QGroupBox* Frame1 = nullptr;
     QTreeWidget* TreeView1 = nullptr;
@@ -79,6 +88,9 @@ private:
     // The register number in the address box, or false when it is not 00h to FFh.
     bool AddressBoxRegister(int32_t& reg) const;
     void ReadRegisterAt(int32_t reg);
+
+    // Set while a mirror handler empties the other box: an empty box is no value to echo.
+    bool mEmptyingMirror = false;
 };
 
 // Fills the window's labels from RegMap entry `index` and reads the register.

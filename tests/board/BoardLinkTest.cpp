@@ -112,8 +112,17 @@ TEST_F(BoardLink, PortWriteStatusIsHandedBack)
 
 TEST_F(BoardLink, FailedReadEndsTheProgramWithCommunicationsMessage)
 {
-    board.failAt = 0;
+    board.statusFor = [](const Transfer&) -> int16_t { return -1; };
+    // The box's modal loop runs a read that fails again: one failure, one box.
+    SetMsgBoxHandler([this](const QString& text, MsgIcon icon, MsgButtons) {
+        env.messages.push_back(text);
+        env.icons.push_back(icon);
+        if (env.messages.size() == 1)
+            ReadRegister(0x48, 0x01);
+        return MsgResult::OK;
+    });
     EXPECT_THROW(ReadRegister(0x48, 0x00), ProgramEnded);
+    EXPECT_EQ(board.transfers.size(), 2u);
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_EQ(env.messages[0], QStringLiteral("Communications Interrupted - Check USB connections"));
     EXPECT_EQ(env.icons[0], MsgIcon::Critical);

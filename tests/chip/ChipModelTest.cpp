@@ -36,26 +36,6 @@ TEST(RegisterTable, LookupsFollowTableOrder)
     EXPECT_EQ(FindRegisterByName(QStringLiteral("Configuration 1")), 16);
 }
 
-TEST(RegisterTable, EveryEntryIsWellFormed)
-{
-    InitRegisterMap();
-    QSet<QString> names;
-    QSet<int> addresses;
-    for (const RegisterInfo& r : RegMap) {
-        EXPECT_EQ(r.Description, r.Name);
-        EXPECT_EQ(r.BitNames.split(QLatin1Char(':')).size(), 8) << r.Name.toStdString();
-        EXPECT_GE(r.Address, 0);
-        EXPECT_LE(r.Address, 0x7F);
-        names.insert(r.Name);
-        addresses.insert(r.Address);
-    }
-    EXPECT_EQ(names.size(), 49);
-    EXPECT_EQ(addresses.size(), 45);
-    EXPECT_EQ(RegisterBitNames(4).at(0), QStringLiteral("Ain4"));
-    EXPECT_EQ(RegisterBitNames(4).at(7), QStringLiteral("Ext"));
-    EXPECT_EQ(RegMap[34].DefaultValue, 65);
-}
-
 TEST(Conversions, Temperature)
 {
     const std::pair<int, float> cases[] = {{0x000, 0.0f},    {0x001, 0.25f},    {0x064, 25.0f},

@@ -11,12 +11,16 @@
 #include "windows/frmMain.h"
 #include "windows/frmRegMap.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -69,12 +73,25 @@ protected:
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(w, &press);
     }
-    static void Click(QWidget* w)
+    // Mouse events in the order Qt delivers them to a widget.
+    static void Mouse(QWidget* w, std::initializer_list<QEvent::Type> types)
     {
         const QPointF at(w->width() / 2.0, w->height() / 2.0);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &release);
+        for (QEvent::Type type : types) {
+            const Qt::MouseButtons held =
+                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(w, &e);
+        }
+    }
+    static void Click(QWidget* w)
+    {
+        Mouse(w, {QEvent::MouseButtonPress, QEvent::MouseButtonRelease});
+    }
+    static void DoubleClick(QWidget* w)
+    {
+        Mouse(w, {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease});
     }
     // Everything a read or write can change on the window.
     QStringList Shown() const
@@ -284,6 +301,18 @@ TEST_F(RegMapTest, BitClickWritesTheShownValueWithOneBitFlipped)
     EXPECT_EQ(fake.board.Writes(), (Writes{{0x1F, 0xA4}, {0x1F, 0x24}}));
     EXPECT_EQ(Indices(1), (std::vector<int>{0x1F, 0x1F}));
     EXPECT_EQ(Bits(), QStringLiteral("00100100"));
+
+    // A double-click toggles once: its second press is no new click (on 1Ch each write
+    // is an LDAC command).
+    form->txtReadAddr->setText("1C");
+    form->cmdRead_Click();
+    fake.board.Clear();
+    DoubleClick(form->lblBit[2]);
+    EXPECT_EQ(fake.board.Writes(), (Writes{{0x1C, 0x04}}));
+    EXPECT_EQ(Bits(), QStringLiteral("00000100"));
+    // A release without its press on the label is no click either.
+    Mouse(form->lblBit[3], {QEvent::MouseButtonRelease});
+    EXPECT_EQ(fake.board.Writes().size(), 1u);
 }
 
 TEST_F(RegMapTest, BadRegisterNumbersAndValuesAreRefusedUntouched)
@@ -302,24 +331,75 @@ TEST_F(RegMapTest, BadRegisterNumbersAndValuesAreRefusedUntouched)
     EXPECT_EQ(env.icons.front(), MsgIcon::Exclamation);
 
     form->txtReadAddr->setText("1F");
-    for (const char* text : {"-8388609", "-3000000000", "3000000000", "1E20"}) {
+    // A decimal number beyond 32 bits has no hexadecimal text: the box shows none rather
+    // than the last number that fitted.
+    const std::pair<const char*, const char*> decimals[] = {
+        {"-8388609", "FF7FFFFF"}, {"-3000000000", ""}, {"2147483647", "7FFFFFFF"},
+        {"3000000000", ""}, {"1", "1"}, {"1E20", ""}};
+    for (auto [text, hex] : decimals) {
         form->txtDec->setText(text);
         EXPECT_EQ(form->txtDec->text(), QString::fromLatin1(text)); // no clamping echo
+        EXPECT_EQ(form->txtHex->text(), QString::fromLatin1(hex)) << text;
+        if (*hex == '\0' || *hex == 'F') {
+            env.messages.clear();
+            form->cmdWrite_Click();
+            EXPECT_EQ(env.messages.size(), 1u) << text;
+        }
+    }
+    // More than eight hexadecimal digits are refused, not cut to the last eight; the
+    // decimal box shows no value, and neither Write nor Enter in a box writes.
+    fake.board.Clear();
+    for (const char* text : {"100000005", "FFFFFFFF0"}) {
+        form->txtHex->setText(text);
+        EXPECT_EQ(form->txtHex->text(), QString::fromLatin1(text));
+        EXPECT_EQ(form->txtDec->text(), QString());
         env.messages.clear();
         form->cmdWrite_Click();
-        EXPECT_EQ(env.messages.size(), 1u) << text;
+        PressKey(form->txtHex, Qt::Key_Return);
+        PressKey(form->txtDec, Qt::Key_Return);
+        EXPECT_EQ(env.messages.size(), 3u) << text;
     }
+    EXPECT_TRUE(env.messages.back().contains("Value(Hex)"));
+    form->txtHex->setText("000000005"); // leading zeros are no digits of the value
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("5"));
     EXPECT_TRUE(fake.board.transfers.empty());
 
-    // A continuous read stops on a bad number with one message.
+    // A continuous read stops on a bad number with one message, shown after the tick.
     form->txtReadAddr->setText("123");
     form->chkContRead->setChecked(true);
     env.messages.clear();
     RegMapContinuousRead();
     EXPECT_FALSE(RegMapContinuousReadTicked());
+    QCoreApplication::processEvents();
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_TRUE(env.messages[0].contains("Continuous Read"));
     EXPECT_TRUE(fake.board.transfers.empty());
+}
+
+TEST_F(RegMapTest, ScreenReadersFindEveryControlByItsCaptionOrRowLabel)
+{
+    std::vector<std::pair<QWidget*, QString>> expected = {
+        {form->txtReadAddr, "Address"},   {form->txtHex, "Value(Hex)"},
+        {form->txtDec, "Value(Dec)"},     {form->cmdRead, "Read"},
+        {form->cmdWrite, "Write"},        {form->chkContRead, "Continuous Read"},
+        {form->TreeView1, "Register Map"}};
+    for (int i = 0; i < 8; ++i)
+        expected.emplace_back(form->lblBit[i], QStringLiteral("Bit %1").arg(i));
+    form->txtReadAddr->setText("1F");
+    fake.board.registers[0x1F] = 0x81;
+    form->cmdRead_Click();
+    Click(form->lblBit[1]);
+    for (const auto& [widget, name] : expected) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(a, nullptr) << name.toStdString();
+        EXPECT_EQ(a->text(QAccessible::Name), name);
+    }
+    // A bit label still tells its value, after a read and after a toggle.
+    for (int i = 0; i < 8; ++i) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(form->lblBit[i]);
+        EXPECT_EQ(a->text(QAccessible::Description),
+                  QLatin1String(i == 0 || i == 1 || i == 7 ? "1" : "0")) << i;
+    }
 }
 
 TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
@@ -355,6 +435,91 @@ TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
     main->tmrMaster_Timer();
     EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("22"));
     EXPECT_TRUE(env.messages.empty());
+}
+
+// The box a message raises runs a modal loop in which the master timer goes on ticking.
+// Each case answers the box after running the ticks that loop would deliver.
+TEST(RegMapOnSimulatedBoard, ARefusedContinuousReadLetsTheCycleAndTheLogGoOn)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    main->mnuRegMap_Click();
+    frmRegMap* form = FormInstance<frmRegMap>();
+    ASSERT_NE(form, nullptr);
+    QTemporaryDir dir;
+    gLogFileName = dir.filePath(QStringLiteral("log.csv"));
+    gLogInterval = 100;
+    gLogging = true;
+
+    int stepsDuringBox = -1;
+    int linesDuringBox = -1;
+    SetMsgBoxHandler([&](const QString& text, MsgIcon icon, MsgButtons) {
+        env.messages.push_back(text);
+        env.icons.push_back(icon);
+        const int16_t step = main->PollState;
+        const int32_t lines = gLogSampleCount;
+        for (int i = 0; i < 10; ++i) { // half a second
+            env.clock.now += 0.05;
+            main->tmrMaster_Timer();
+        }
+        stepsDuringBox = (main->PollState - step + 12) % 12;
+        linesDuringBox = gLogSampleCount - lines;
+        return MsgResult::OK;
+    });
+    form->txtReadAddr->setText(QStringLiteral("123"));
+    form->chkContRead->setChecked(true);
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(QStringLiteral("Continuous Read has been stopped")));
+    EXPECT_FALSE(form->chkContRead->isChecked());
+    EXPECT_EQ(stepsDuringBox, 10);
+    EXPECT_GE(linesDuringBox, 4);
+    QFile log(gLogFileName);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count("\r\n"), gLogSampleCount);
+}
+
+TEST(RegMapOnSimulatedBoard, ABoardFailureInAUserReadShowsOneFatalBox)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    main->mnuRegMap_Click();
+    frmRegMap* form = FormInstance<frmRegMap>();
+    ASSERT_NE(form, nullptr);
+    FakeBoardScope fake; // from here on the board answers nothing
+    fake.board.statusFor = [](const Transfer&) -> int16_t { return -1; };
+
+    int transfersDuringBox = -1;
+    bool windowsStayedUnderTheBox = false;
+    SetMsgBoxHandler([&](const QString& text, MsgIcon icon, MsgButtons) {
+        env.messages.push_back(text);
+        env.icons.push_back(icon);
+        const size_t before = fake.board.transfers.size();
+        for (int i = 0; i < 3; ++i) {
+            env.clock.now += 0.05;
+            main->tmrMaster_Timer();
+        }
+        transfersDuringBox = static_cast<int>(fake.board.transfers.size() - before);
+        windowsStayedUnderTheBox = FormInstance<frmRegMap>() == form;
+        return MsgResult::OK;
+    });
+    form->txtReadAddr->setText(QStringLiteral("1A"));
+    try {
+        form->cmdRead_Click();
+        FAIL() << "a failed read must end the program";
+    } catch (const ProgramEnded& e) {
+        EXPECT_EQ(e.status, 13);
+    }
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_EQ(env.messages[0], QStringLiteral("Communications Interrupted - Check USB connections"));
+    EXPECT_EQ(env.icons[0], MsgIcon::Critical);
+    // The box stays until it is answered: no tick reaches the board meanwhile.
+    EXPECT_EQ(transfersDuringBox, 0);
+    EXPECT_TRUE(windowsStayedUnderTheBox);
+    EXPECT_EQ(FormInstance<frmRegMap>(), nullptr);
 }
 
 } // namespace
