@@ -448,6 +448,10 @@ TEST(RegMapOnSimulatedBoard, ARefusedContinuousReadLetsTheCycleAndTheLogGoOn)
     ASSERT_NE(form, nullptr);
     QTemporaryDir dir;
     gLogFileName = dir.filePath(QStringLiteral("log.csv"));
+    {
+        QFile started(gLogFileName); // a run's data lines go into the file its start made
+        ASSERT_TRUE(started.open(QIODevice::WriteOnly));
+    }
     gLogInterval = 100;
     gLogging = true;
 
