@@ -6,6 +6,12 @@
 Lamp::Lamp(QWidget* parent) : QWidget(parent)
 {
     setToolTip(QStringLiteral("Interrupt Status: Green=OK, Red=Bad, Invisible=Disabled"));
+    setAccessibleDescription(StateText(mState));
+}
+
+QString Lamp::StateText(bool state)
+{
+    return state ? QStringLiteral("alert") : QStringLiteral("no alert");
 }
 
 void Lamp::SetLampState(bool state)
@@ -13,6 +19,7 @@ void Lamp::SetLampState(bool state)
     if (state == mState)
         return;
     mState = state;
+    setAccessibleDescription(StateText(mState));
     update();
 }
 

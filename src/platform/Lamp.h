@@ -1,4 +1,6 @@
 // A two-state status lamp: a shaded red face while LampState is true, green while false.
+// Assistive technology reads its state as its accessible description, "alert" or "no alert";
+// its name is set by the window (the caption of its row).
 #pragma once
 
 #include <QWidget>
@@ -10,6 +12,8 @@ public:
 
     bool LampState() const { return mState; }
     void SetLampState(bool state);
+    // What assistive technology is told of a state.
+    static QString StateText(bool state);
 
     QSize sizeHint() const override { return {17, 12}; }
 

@@ -15,6 +15,10 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr int kArrowStrip = 14;   // left strip holding the value arrows
 constexpr int kArrowHalf = 5;     // half size of an arrow head
 constexpr int kArrowGrab = 9;     // how near a press must be to grab an arrow
+// The range's ends lie this far inside the frame, so that a line at either end (a DAC at
+// 0 V) is drawn whole above the bottom frame line or below the top one.
+constexpr int kInsetTop = 2;
+constexpr int kInsetBottom = 3;
 const QColor kPlotBackground(255, 255, 255);
 const QColor kGridColor(218, 218, 218);
 const QColor kFrameColor(96, 96, 96);
@@ -135,7 +139,24 @@ void StripChart::SetZoomLimits(double low, double high)
         return;
     mLimitLow = low;
     mLimitHigh = high;
-    SetValueRange(mLow, mHigh);
+    // The range on view is kept where it overlaps the new limits; where it does not, the
+    // default range (or else the whole of the limits) takes its place.
+    const bool overlaps = std::max(mLow, low) < std::min(mHigh, high);
+    if (overlaps)
+        SetValueRange(mLow, mHigh);
+    else if (std::max(mDefaultLow, low) < std::min(mDefaultHigh, high))
+        SetValueRange(mDefaultLow, mDefaultHigh);
+    else
+        SetValueRange(low, high);
+}
+
+void StripChart::SetDefaultValueRange(double low, double high)
+{
+    if (!(high > low))
+        return;
+    mDefaultLow = low;
+    mDefaultHigh = high;
+    SetValueRange(low, high);
 }
 
 void StripChart::SetValueRange(double low, double high)
@@ -211,6 +232,9 @@ void StripChart::SetCaption(const QString& text)
     if (slot == text)
         return;
     slot = text;
+    // Assistive technology knows the chart by its title.
+    if (mSelectedText == 0)
+        setAccessibleName(text);
     Changed();
 }
 
@@ -259,12 +283,22 @@ QRect StripChart::PlotRect() const
     return QRect(QPoint(left, top), QPoint(std::max(right, left + 10), std::max(bottom, top + 10)));
 }
 
+double StripChart::TopY(const QRect& plot) { return plot.top() + kInsetTop; }
+
+double StripChart::BottomY(const QRect& plot) { return plot.bottom() - kInsetBottom; }
+
+double StripChart::ValueToY(double value) const
+{
+    const QRect plot = PlotRect();
+    return BottomY(plot) - (value - mLow) / (mHigh - mLow) * (BottomY(plot) - TopY(plot));
+}
+
 QPoint StripChart::ArrowCentre(Arrow arrow) const
 {
     const QRect plot = PlotRect();
     switch (arrow) {
-    case Arrow::ValueTop: return QPoint(kArrowStrip / 2, plot.top());
-    case Arrow::ValueBottom: return QPoint(kArrowStrip / 2, plot.bottom());
+    case Arrow::ValueTop: return QPoint(kArrowStrip / 2, static_cast<int>(TopY(plot)));
+    case Arrow::ValueBottom: return QPoint(kArrowStrip / 2, static_cast<int>(BottomY(plot)));
     case Arrow::TimeSpan: return QPoint(plot.left(), height() - 6 - kArrowHalf);
     case Arrow::None: break;
     }
@@ -298,26 +332,41 @@ void StripChart::DragTo(const QPoint& pos)
         return;
     const QRect plot = PlotRect();
     const double minSpan = (mLimitHigh - mLimitLow) / 100.0;
+    const double top = TopY(plot);
+    const double bottom = BottomY(plot);
     // The value under a height in the plot as the axis stood when the drag began.
     auto valueAt = [&](double y) {
-        return mDragLow + (plot.bottom() - y) / std::max(plot.height() - 1, 1) * (mDragHigh - mDragLow);
+        return mDragLow + (bottom - y) / std::max(bottom - top, 1.0) * (mDragHigh - mDragLow);
     };
+    // How much of the way from the press point to an edge of the widget a drag out of the
+    // plot has gone (0 to 1). The mouse stays with the chart beyond its edges, where the
+    // whole way is done.
+    auto outward = [](int moved, int room) { return std::min(1.0, moved / static_cast<double>(std::max(room, 1))); };
+    const int dx = pos.x() - mDragStart.x();
     const int dy = pos.y() - mDragStart.y();
     switch (mDrag) {
     case Arrow::ValueTop: {
-        const double high = std::clamp(valueAt(plot.top() + dy), mLow + minSpan, mLimitHigh);
-        SetValueRange(mLow, high);
+        const double high = dy < 0 ? mDragHigh + (mLimitHigh - mDragHigh) * outward(-dy, mDragStart.y())
+                                   : valueAt(top + dy);
+        SetValueRange(mLow, std::clamp(high, mLow + minSpan, mLimitHigh));
         break;
     }
     case Arrow::ValueBottom: {
-        const double low = std::clamp(valueAt(plot.bottom() + dy), mLimitLow, mHigh - minSpan);
-        SetValueRange(low, mHigh);
+        const double low = dy > 0 ? mDragLow - (mDragLow - mLimitLow) * outward(dy, height() - 1 - mDragStart.y())
+                                  : valueAt(bottom + dy);
+        SetValueRange(std::clamp(low, mLimitLow, mHigh - minSpan), mHigh);
         break;
     }
     case Arrow::TimeSpan: {
-        // A quarter of the plot's width halves (to the right) or doubles (to the left).
-        const double quarter = std::max(plot.width() / 4.0, 1.0);
-        SetTimeSpan(mDragSpan * std::pow(2.0, -(pos.x() - mDragStart.x()) / quarter));
+        if (dx < 0) {
+            // To the left: up to the longest span at the widget's left edge.
+            const double start = std::max(mDragSpan, kMinTimeSpan);
+            SetTimeSpan(start * std::pow(kMaxTimeSpan / start, outward(-dx, mDragStart.x())));
+        } else {
+            // To the right: a quarter of the plot's width halves the span.
+            const double quarter = std::max(plot.width() / 4.0, 1.0);
+            SetTimeSpan(mDragSpan * std::pow(2.0, -dx / quarter));
+        }
         break;
     }
     case Arrow::None: break;
@@ -325,6 +374,16 @@ void StripChart::DragTo(const QPoint& pos)
 }
 
 void StripChart::EndDrag() { mDrag = Arrow::None; }
+
+void StripChart::ResetZoom(Arrow arrow)
+{
+    switch (arrow) {
+    case Arrow::ValueTop:
+    case Arrow::ValueBottom: SetValueRange(mDefaultLow, mDefaultHigh); break;
+    case Arrow::TimeSpan: SetTimeSpan(kDefaultTimeSpan); break;
+    case Arrow::None: break;
+    }
+}
 
 void StripChart::mousePressEvent(QMouseEvent* event)
 {
@@ -362,6 +421,18 @@ void StripChart::mouseReleaseEvent(QMouseEvent* event)
     QWidget::mouseReleaseEvent(event);
 }
 
+void StripChart::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const Arrow a = event->button() == Qt::LeftButton ? ArrowAt(event->position().toPoint()) : Arrow::None;
+    if (a == Arrow::None) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    EndDrag();
+    ResetZoom(a);
+    event->accept();
+}
+
 // ---- Painting ---------------------------------------------------------------------------
 
 void StripChart::paintEvent(QPaintEvent*)
@@ -389,10 +460,10 @@ void StripChart::PaintGrid(QPainter& p, const QRect& plot, double tLeft) const
     const double range = mHigh - mLow;
     const double step = NiceStep(range / std::max(2, plot.height() / 36));
     const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
-    const double ppv = (plot.height() - 1) / range;
+    const double ppv = (BottomY(plot) - TopY(plot)) / range;
     for (double k = std::ceil(mLow / step - 1e-9); k * step <= mHigh + step * 1e-9; k += 1) {
         const double v = k * step;
-        const int y = static_cast<int>(std::lround(plot.bottom() - (v - mLow) * ppv));
+        const int y = static_cast<int>(std::lround(BottomY(plot) - (v - mLow) * ppv));
         p.setPen(kGridColor);
         p.drawLine(plot.left() + 1, y, plot.right() - 1, y);
         p.setPen(kFrameColor);
@@ -436,9 +507,9 @@ void StripChart::PaintGrid(QPainter& p, const QRect& plot, double tLeft) const
 void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
 {
     const double range = mHigh - mLow;
-    const double ppv = (plot.height() - 1) / range;
+    const double ppv = (BottomY(plot) - TopY(plot)) / range;
     const double pps = plot.width() / mSpan;
-    const double bottom = plot.bottom();
+    const double bottom = BottomY(plot);
     // Far outside values are held a little beyond the plot; the clip hides them.
     const double yMin = plot.top() - 100.0;
     const double yMax = plot.bottom() + 100.0;
@@ -448,17 +519,20 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
     p.setClipRect(plot.adjusted(1, 1, -1, -1));
     p.setRenderHint(QPainter::Antialiasing, true);
     std::vector<QPointF> points;
+    std::vector<size_t> breaks; // where each run of joined samples starts in points
     points.reserve(static_cast<size_t>(plot.width()) * 4 + 16);
     for (const Pen& pen : mPens) {
         const PenHistory& h = pen.history;
         if (!pen.visible || h.Count() == 0)
             continue;
         points.clear();
+        breaks.clear();
         // One sample before the left edge keeps the line running into the plot.
         int i = std::max(h.FirstAtOrAfter(tLeft) - 1, 0);
         bool open = false;
         long column = 0;
         double first = 0, low = 0, high = 0, last = 0;
+        double lastTime = 0;
         auto flush = [&] {
             if (!open)
                 return;
@@ -471,12 +545,20 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
             }
             if (last != first)
                 points.emplace_back(x, yOf(last));
+            open = false;
         };
         for (const int n = h.Count(); i < n; ++i) {
             const double v = h.ValueAt(i);
             if (!std::isfinite(v))
                 continue;
-            const long c = static_cast<long>(std::floor((h.TimeAt(i) - tLeft) * pps));
+            const double t = h.TimeAt(i);
+            if (breaks.empty() || t - lastTime > kGapTime) {
+                // No samples for a while: the line stops here and starts again.
+                flush();
+                breaks.push_back(points.size());
+            }
+            lastTime = t;
+            const long c = static_cast<long>(std::floor((t - tLeft) * pps));
             if (!open || c != column) {
                 flush();
                 open = true;
@@ -489,6 +571,7 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
             }
         }
         flush();
+        breaks.push_back(points.size());
         // A hairline drawn twice, the second time shifted by a little over half a pixel:
         // as bold as a 1.6 pixel line and many times cheaper to draw.
         QPen line(pen.color, 1);
@@ -496,10 +579,14 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
         p.setPen(line);
         for (const double shift : {0.0, 0.6}) {
             p.translate(shift, shift);
-            if (points.size() == 1)
-                p.drawPoint(points.front());
-            else
-                p.drawPolyline(points.data(), static_cast<int>(points.size()));
+            for (size_t b = 0; b + 1 < breaks.size(); ++b) {
+                const QPointF* run = points.data() + breaks[b];
+                const int count = static_cast<int>(breaks[b + 1] - breaks[b]);
+                if (count == 1)
+                    p.drawPoint(*run);
+                else if (count > 1)
+                    p.drawPolyline(run, count);
+            }
             p.translate(-shift, -shift);
         }
     }

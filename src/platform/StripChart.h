@@ -1,11 +1,13 @@
 // A strip chart: a fixed set of pens plotted against the time each sample arrived, the
 // newest sample at the right edge. Text item 0 is the chart's bold title, text item k+1
 // the legend line of pen k. Arrows at the edges of the plot zoom the value axis (between
-// the chart's zoom limits) and the time span on view.
+// the chart's zoom limits) and the time span on view; a double-click on an arrow puts its
+// axis back to the default view.
 //
 // Each pen keeps its history in a ring buffer of fixed size, so memory stays flat however
 // long the chart runs; drawing reduces the history on view to the minimum and maximum of
-// each pixel column.
+// each pixel column. Where a pen took no sample for longer than kGapTime (plotting was
+// paused) its line is broken, so that no line stands for readings that were never taken.
 #pragma once
 
 #include <QColor>
@@ -51,6 +53,8 @@ public:
     static constexpr double kMinTimeSpan = 5.0;
     static constexpr double kMaxTimeSpan = 1200.0;
     static constexpr double kDefaultTimeSpan = 60.0;
+    // Samples further apart than this are not joined by a line.
+    static constexpr double kGapTime = 1.0;
 
     StripChart(int penCount, QWidget* parent = nullptr);
 
@@ -65,6 +69,8 @@ public:
     // The value range on view and the limits that zooming keeps within.
     void SetValueRange(double low, double high);
     void SetZoomLimits(double low, double high);
+    // The value range a reset of the zoom returns to; also puts it on view.
+    void SetDefaultValueRange(double low, double high);
     double ValueLow() const { return mLow; }
     double ValueHigh() const { return mHigh; }
     double ZoomLimitLow() const { return mLimitLow; }
@@ -83,7 +89,7 @@ public:
     // Chooses the text item the next caption write addresses.
     void SetSelectedText(int16_t item);
     int16_t SelectedText() const { return mSelectedText; }
-    // Replaces the selected text item's text.
+    // Replaces the selected text item's text. The title is also the chart's accessible name.
     void SetCaption(const QString& text);
     QString Caption() const;
     // Chooses the pen the next visibility write addresses.
@@ -102,20 +108,30 @@ public:
     // ---- Zoom arrows ------------------------------------------------------------------
     enum class Arrow { None, ValueTop, ValueBottom, TimeSpan };
     QRect PlotRect() const;
+    // Height in the widget at which a value is drawn; the lines keep clear of the frame, so
+    // the ends of the range lie just inside the plot.
+    double ValueToY(double value) const;
     QPoint ArrowCentre(Arrow arrow) const;
     Arrow ArrowAt(const QPoint& pos) const;
-    // A drag of an arrow from the press point to pos: the top (bottom) arrow makes the value
-    // under pos the new top (bottom) of the range; the time arrow at the left end of the
-    // time axis shortens the span when dragged right and lengthens it when dragged left.
+    // A drag of an arrow from the press point to pos. Into the plot, the top (bottom) arrow
+    // makes the value under pos the new top (bottom) of the range; out of the plot, the way
+    // from the arrow to the widget's edge covers the way to the zoom limit, so one drag
+    // reaches it. The time arrow at the left end of the time axis shortens the span when
+    // dragged right (half a span per quarter of the plot's width) and lengthens it when
+    // dragged left, up to the longest span at the widget's left edge.
     void BeginDrag(Arrow arrow, const QPoint& pos);
     void DragTo(const QPoint& pos);
     void EndDrag();
+    // Puts the axis of an arrow back to the default view: the value arrows the default
+    // value range, the time arrow the default time span.
+    void ResetZoom(Arrow arrow);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     struct Pen {
@@ -128,6 +144,9 @@ private:
     };
     double SampleTime();
     void Changed();
+    // Heights of the range's top and bottom in a plot rectangle.
+    static double TopY(const QRect& plot);
+    static double BottomY(const QRect& plot);
     void PaintGrid(QPainter& p, const QRect& plot, double tLeft) const;
     void PaintPens(QPainter& p, const QRect& plot, double tLeft) const;
     void PaintTexts(QPainter& p, const QRect& plot) const;
@@ -141,6 +160,8 @@ private:
     double mHigh = 100;
     double mLimitLow = 0;
     double mLimitHigh = 100;
+    double mDefaultLow = 0;
+    double mDefaultHigh = 100;
     double mSpan = kDefaultTimeSpan;
     QString mTimeFormat = QStringLiteral("%H %M %S");
     double mNow = 0;        // time of the newest sample, seconds (past midnight keeps counting)

@@ -43,8 +43,21 @@ StripChart* MakeChart(QWidget* parent, const QString& title, std::initializer_li
     for (int pen = 0; pen < chart->PenCount() && pen < 4; ++pen)
         chart->SetPenColor(pen, colors[pen]);
     chart->SetZoomLimits(limitLow, limitHigh);
-    chart->SetValueRange(low, high);
+    chart->SetDefaultValueRange(low, high);
     return chart;
+}
+
+// The chip reads temperatures from -128 to 127.75 degrees Celsius: the temperature chart
+// can be zoomed out to all of that in the unit shown.
+constexpr double kChipLowestCelsius = -128;
+constexpr double kChipHighestCelsius = 128;
+
+void SetTemperatureZoomLimits(StripChart* chart)
+{
+    if (gFahrenheit)
+        chart->SetZoomLimits(kChipLowestCelsius * 9 / 5 + 32, kChipHighestCelsius * 9 / 5 + 32);
+    else
+        chart->SetZoomLimits(kChipLowestCelsius, kChipHighestCelsius);
 }
 
 void SetItem(StripChart* chart, int16_t item, const QString& caption)
@@ -103,8 +116,9 @@ frmGraphing::frmGraphing()
     PlaceTwips(lblLogged, 1080, 5880, 975, 255);
     lblLogged->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    stpTemp = MakeChart(this, QStringLiteral("Temperature(\u00B0C)"), {"Internal", "External", "Kulex"}, 0, 110, -50,
-                        120);
+    stpTemp = MakeChart(this, QStringLiteral("Temperature(\u00B0C)"), {"Internal", "External", "Kulex"}, 0, 110,
+                        kChipLowestCelsius, kChipHighestCelsius);
+    SetTemperatureZoomLimits(stpTemp);
     stpVoltage = MakeChart(this, QStringLiteral("Vdd (V)"), {"Vdd"}, 2, 6, 0, 7);
     stpDAC = MakeChart(this, QStringLiteral("DAC Outputs (V)"), {"DAC A", "DAC B", "DAC C", "DAC D"}, 0, 6, 0, 7);
     stpDAC->SetPenColor(2, kDacCPen);
@@ -162,6 +176,7 @@ void frmGraphing::chkEnableGraph_Click() { gGraphEnabled = chkEnableGraph->isChe
 void frmGraphing::chkFahrenheit_Click()
 {
     gFahrenheit = chkFahrenheit->isChecked();
+    SetTemperatureZoomLimits(stpTemp);
     ConfigureLimitsForm();
 }
 

@@ -182,12 +182,16 @@ frmLimits::frmLimits()
             PlaceTwips(l, 60, rowTop[row] - 15, 1440, 225);
         rowLabels[row] = l;
 
+        // The lamp and the box show no caption of their own: assistive technology knows
+        // them by their row's.
         auto* lamp = new Lamp(Frame2);
         PlaceTwips(lamp, 1560, rowTop[row], 255, 180);
+        lamp->setAccessibleName(rowNames[row]);
         tglAlert[rowLamp[row]] = lamp;
 
         auto* box = new QCheckBox(Frame2);
         box->setFocusPolicy(Qt::StrongFocus);
+        box->setAccessibleName(rowNames[row]);
         PlaceTwips(box, 1920, rowTop[row] - 15, 255, 225);
         if (pin)
             chkIntMask = box;
@@ -220,8 +224,9 @@ frmLimits::frmLimits()
     SSTab1->addTab(vddPage, QStringLiteral("Vdd Limits"));
     SSTab1->setCurrentIndex(0);
 
-    auto makeGauge = [](QWidget* page, double left, double width, double min, double max) {
+    auto makeGauge = [](QWidget* page, const QString& name, double left, double width, double min, double max) {
         auto* g = new LimitGauge(page);
+        g->setAccessibleName(name);
         PlaceTwips(g, left, kGaugeTop, width, kGaugeHeight);
         SetScale(g, min, max, min);
         return g;
@@ -243,8 +248,8 @@ frmLimits::frmLimits()
 
     // "Temp Limits"
     const double internalLeft = 840, externalLeft = 2520, tempWidth = 1080;
-    ggeInternal = makeGauge(tempPage, internalLeft, tempWidth, -128, 127);
-    ggeExternal = makeGauge(tempPage, externalLeft, tempWidth, -128, 127);
+    ggeInternal = makeGauge(tempPage, QStringLiteral("Internal"), internalLeft, tempWidth, -128, 127);
+    ggeExternal = makeGauge(tempPage, QStringLiteral("External"), externalLeft, tempWidth, -128, 127);
     Label1[0] = headLabel(tempPage, QStringLiteral("Internal"), internalLeft, tempWidth);
     Label1[1] = headLabel(tempPage, QStringLiteral("External"), externalLeft, tempWidth);
     lblExtDisabled = disabledLabel(tempPage, QStringLiteral("External Temperature is disabled"),
@@ -254,7 +259,7 @@ frmLimits::frmLimits()
     const double ainWidth = 840;
     const double ainLeft[4] = {225, 1290, 2355, 3420};
     for (int i = 0; i < 4; ++i) {
-        ggeAin[i] = makeGauge(ainPage, ainLeft[i], ainWidth, 0, 5);
+        ggeAin[i] = makeGauge(ainPage, QStringLiteral("Ain%1").arg(i + 1), ainLeft[i], ainWidth, 0, 5);
         lblAin[i] = headLabel(ainPage, QStringLiteral("Ain%1").arg(i + 1), ainLeft[i], ainWidth);
     }
     lblAin1Disabled = disabledLabel(ainPage, QStringLiteral("Ain1 is Disabled"), ainLeft[0], ainWidth);
@@ -263,7 +268,7 @@ frmLimits::frmLimits()
 
     // "Vdd Limits"
     const double vddLeft = 1680;
-    ggeVdd = makeGauge(vddPage, vddLeft, tempWidth, 0, 7);
+    ggeVdd = makeGauge(vddPage, QStringLiteral("Vdd"), vddLeft, tempWidth, 0, 7);
     Label1[2] = headLabel(vddPage, QStringLiteral("Vdd"), vddLeft, tempWidth);
 
     connect(ggeInternal, &LimitGauge::PointerMoved, this, &frmLimits::ggeInternal_PointerMoved);
@@ -344,7 +349,12 @@ void UpdateLimitsForm()
     for (int i = 0; i < 4; ++i)
         Refresh(f->ggeAin[i], gAinVolts[i], volts);
 
-    f->Label6->setText(gAin12Mode == Ain12ExtDiode ? QStringLiteral("External High") : QStringLiteral("Ain1"));
+    const QString row6 = gAin12Mode == Ain12ExtDiode ? QStringLiteral("External High") : QStringLiteral("Ain1");
+    if (f->Label6->text() != row6) {
+        f->Label6->setText(row6);
+        f->chkMask[2]->setAccessibleName(row6);
+        f->tglAlert[2]->setAccessibleName(row6);
+    }
 
     for (int k = 0; k < 10; ++k)
         f->tglAlert[k]->SetLampState(LampSource(k));

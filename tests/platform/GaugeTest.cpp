@@ -1,6 +1,7 @@
 #include "platform/Lamp.h"
 #include "platform/LimitGauge.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
@@ -147,6 +148,12 @@ TEST(LampControl, ShowsRedWhenSetAndGreenOtherwise)
     EXPECT_TRUE(lamp.LampState());
     c = LampCentre(lamp);
     EXPECT_GT(c.red(), 2 * c.green());
+    // Assistive technology is told the state and follows its changes.
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&lamp);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text(QAccessible::Description).toStdString(), "alert");
+    lamp.SetLampState(false);
+    EXPECT_EQ(a->text(QAccessible::Description).toStdString(), "no alert");
     EXPECT_EQ(lamp.toolTip(), QStringLiteral("Interrupt Status: Green=OK, Red=Bad, Invisible=Disabled"));
 }
 

@@ -35,6 +35,15 @@ void SendMouse(QWidget& w, QEvent::Type type, QPoint pos)
     QApplication::sendEvent(&w, &ev);
 }
 
+// A double-click as the window system delivers it: press, release, double-click, release.
+void DoubleClick(QWidget& w, QPoint pos)
+{
+    SendMouse(w, QEvent::MouseButtonPress, pos);
+    SendMouse(w, QEvent::MouseButtonRelease, pos);
+    SendMouse(w, QEvent::MouseButtonDblClick, pos);
+    SendMouse(w, QEvent::MouseButtonRelease, pos);
+}
+
 void Drag(StripChart& chart, StripChart::Arrow arrow, QPoint by)
 {
     const QPoint from = chart.ArrowCentre(arrow);
@@ -134,27 +143,39 @@ TEST_F(StripChartTest, TimeRunsOnPastMidnightAndNeverBackwards)
     EXPECT_EQ(chart.TimeLabel(chart.Now()), QStringLiteral("00 00 00"));
 }
 
-TEST_F(StripChartTest, ArrowsZoomWithinTheStoredLimits)
+TEST_F(StripChartTest, ArrowsZoomWithinTheLimitsInOneDragAndADoubleClickResets)
 {
     StripChart chart(1);
     chart.resize(545, 473);
     chart.SetZoomLimits(-50, 120);
-    chart.SetValueRange(0, 110);
+    chart.SetDefaultValueRange(0, 110);
     const QRect plot = chart.PlotRect();
-    const double perPixel = 110.0 / (plot.height() - 1);
+    const double perPixel = 110.0 / (chart.ValueToY(0) - chart.ValueToY(110));
+    auto pixels = [&](double from, double to) {
+        return static_cast<int>(std::lround(chart.ValueToY(to) - chart.ValueToY(from)));
+    };
 
-    // Top arrow down by a quarter of the plot: the value there becomes the top.
-    Drag(chart, StripChart::Arrow::ValueTop, QPoint(0, (plot.height() - 1) / 4));
-    EXPECT_NEAR(chart.ValueHigh(), 110 - 27.5, perPixel);
+    // Top arrow down into the plot: the value under the pointer becomes the top.
+    Drag(chart, StripChart::Arrow::ValueTop, QPoint(0, pixels(110, 82.5)));
+    EXPECT_NEAR(chart.ValueHigh(), 82.5, perPixel);
     EXPECT_DOUBLE_EQ(chart.ValueLow(), 0);
-    // Far up: held at the upper limit.
+    // Out of the plot: part of the way to the widget's edge gains part of the way to the
+    // limit, the whole way (and beyond) reaches it in this one drag.
+    const int above = chart.ArrowCentre(StripChart::Arrow::ValueTop).y();
+    Drag(chart, StripChart::Arrow::ValueTop, QPoint(0, -above / 2));
+    EXPECT_GT(chart.ValueHigh(), 90);
+    EXPECT_LT(chart.ValueHigh(), 115);
+    chart.SetValueRange(0, 82.5);
+    Drag(chart, StripChart::Arrow::ValueTop, QPoint(0, -above));
+    EXPECT_DOUBLE_EQ(chart.ValueHigh(), 120);
     Drag(chart, StripChart::Arrow::ValueTop, QPoint(0, -5000));
     EXPECT_DOUBLE_EQ(chart.ValueHigh(), 120);
     // Far down past the bottom: the range keeps a minimum height.
     Drag(chart, StripChart::Arrow::ValueTop, QPoint(0, 5000));
     EXPECT_NEAR(chart.ValueHigh(), 1.7, 1e-9);
     chart.SetValueRange(0, 110);
-    Drag(chart, StripChart::Arrow::ValueBottom, QPoint(0, 5000));
+    const int below = chart.height() - 1 - chart.ArrowCentre(StripChart::Arrow::ValueBottom).y();
+    Drag(chart, StripChart::Arrow::ValueBottom, QPoint(0, below));
     EXPECT_DOUBLE_EQ(chart.ValueLow(), -50);
     Drag(chart, StripChart::Arrow::ValueBottom, QPoint(0, -5000));
     EXPECT_NEAR(chart.ValueLow(), 108.3, 1e-9);
@@ -162,21 +183,37 @@ TEST_F(StripChartTest, ArrowsZoomWithinTheStoredLimits)
     chart.SetValueRange(-100, 500);
     EXPECT_DOUBLE_EQ(chart.ValueLow(), -50);
     EXPECT_DOUBLE_EQ(chart.ValueHigh(), 120);
+    // A double-click on either value arrow brings back the default range.
+    DoubleClick(chart, chart.ArrowCentre(StripChart::Arrow::ValueBottom));
+    EXPECT_DOUBLE_EQ(chart.ValueLow(), 0);
+    EXPECT_DOUBLE_EQ(chart.ValueHigh(), 110);
+    chart.SetValueRange(20, 30);
+    DoubleClick(chart, chart.ArrowCentre(StripChart::Arrow::ValueTop));
+    EXPECT_DOUBLE_EQ(chart.ValueLow(), 0);
+    EXPECT_DOUBLE_EQ(chart.ValueHigh(), 110);
 
-    // Time arrow: a quarter of the width to the right halves the span, left doubles it.
+    // Time arrow: a quarter of the width to the right halves the span; to the left, the
+    // way to the widget's left edge reaches the longest span.
     EXPECT_DOUBLE_EQ(chart.TimeSpan(), StripChart::kDefaultTimeSpan);
     Drag(chart, StripChart::Arrow::TimeSpan, QPoint(plot.width() / 4, 0));
     EXPECT_NEAR(chart.TimeSpan(), StripChart::kDefaultTimeSpan / 2, 1);
     Drag(chart, StripChart::Arrow::TimeSpan, QPoint(5000, 0));
     EXPECT_DOUBLE_EQ(chart.TimeSpan(), StripChart::kMinTimeSpan);
-    Drag(chart, StripChart::Arrow::TimeSpan, QPoint(-50000, 0));
+    Drag(chart, StripChart::Arrow::TimeSpan, QPoint(-chart.ArrowCentre(StripChart::Arrow::TimeSpan).x(), 0));
     EXPECT_DOUBLE_EQ(chart.TimeSpan(), StripChart::kMaxTimeSpan);
+    DoubleClick(chart, chart.ArrowCentre(StripChart::Arrow::TimeSpan));
+    EXPECT_DOUBLE_EQ(chart.TimeSpan(), StripChart::kDefaultTimeSpan);
+    EXPECT_DOUBLE_EQ(chart.ValueHigh(), 110);
 
-    // A press away from the arrows zooms nothing.
+    // A press or a double-click away from the arrows zooms nothing.
+    chart.SetTimeSpan(StripChart::kMaxTimeSpan);
+    chart.SetValueRange(20, 30);
     SendMouse(chart, QEvent::MouseButtonPress, plot.center());
     SendMouse(chart, QEvent::MouseMove, plot.center() + QPoint(100, 100));
     SendMouse(chart, QEvent::MouseButtonRelease, plot.center() + QPoint(100, 100));
+    DoubleClick(chart, plot.center());
     EXPECT_DOUBLE_EQ(chart.TimeSpan(), StripChart::kMaxTimeSpan);
+    EXPECT_DOUBLE_EQ(chart.ValueHigh(), 30);
 }
 
 TEST_F(StripChartTest, DrawingKeepsEachColumnsSpreadAndLeavesHiddenPensOut)

@@ -7,11 +7,17 @@
 #include "platform/StripChart.h"
 #include "windows/GeneralStuff.h"
 #include "platform/NumberText.h"
+#include "platform/LimitGauge.h"
+#include "windows/frmLimits.h"
 #include "windows/frmMain.h"
 #include "windows/frmSave.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -19,6 +25,46 @@
 namespace {
 
 const QString kDeg = QStringLiteral("\u00B0");
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Drags a zoom arrow of a chart from its centre to a point, in steps.
+void DragArrow(StripChart* chart, StripChart::Arrow arrow, QPoint to)
+{
+    const QPoint from = chart->ArrowCentre(arrow);
+    SendMouse(chart, QEvent::MouseButtonPress, from);
+    for (int i = 1; i <= 4; ++i)
+        SendMouse(chart, QEvent::MouseMove, from + (to - from) * i / 4);
+    SendMouse(chart, QEvent::MouseButtonRelease, to);
+}
+
+void DoubleClickArrow(StripChart* chart, StripChart::Arrow arrow)
+{
+    const QPoint at = chart->ArrowCentre(arrow);
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                           QEvent::MouseButtonRelease})
+        SendMouse(chart, t, at);
+}
+
+// Whether a pixel of the area is within the tolerance of the colour.
+bool HasColour(const QImage& img, QRect area, QColor c, int tolerance = 60)
+{
+    area = area.intersected(img.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) + std::abs(p.blue() - c.blue()) <=
+                tolerance)
+                return true;
+        }
+    return false;
+}
 
 class GraphingTest : public ::testing::Test {
 protected:
@@ -276,6 +322,8 @@ TEST_F(GraphingTest, LegendNumbersAndTheFahrenheitTitle)
     gInternalTemp = 77.0F;
     UpdateGraphingForm();
     EXPECT_EQ(f->stpTemp->Text(0), QStringLiteral("Temperature(") + kDeg + QStringLiteral("F)"));
+    // Assistive technology knows the chart by its title.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(f->stpTemp)->text(QAccessible::Name), f->stpTemp->Text(0));
     EXPECT_EQ(f->stpTemp->Text(1), QStringLiteral("Internal=77") + kDeg + QStringLiteral("F"));
     EXPECT_DOUBLE_EQ(f->stpTemp->History(0).ValueAt(0), -0.25);
     f->chkFahrenheit->setChecked(false);
@@ -337,6 +385,126 @@ TEST_F(GraphingTest, ReopeningStartsEmptyAndKeepsSelectionAndSwitches)
     EXPECT_EQ(g->stpTemp->Text(0), QStringLiteral("Temperature(") + kDeg + QStringLiteral("C)"));
     EXPECT_EQ(g->stpDAC->Text(1), QStringLiteral("DAC A"));
     EXPECT_EQ(g->stpTemp->Text(3), QStringLiteral("Kulex"));
+}
+
+TEST_F(GraphingTest, TemperatureChartZoomsOutToTheChipsWholeRangeInTheUnitShown)
+{
+    frmGraphing* f = Open();
+    StripChart* chart = f->stpTemp;
+    // One drag of each value arrow to the chart's edge, as far as the window lets the mouse go.
+    auto zoomOut = [chart] {
+        const QPoint top = chart->ArrowCentre(StripChart::Arrow::ValueTop);
+        DragArrow(chart, StripChart::Arrow::ValueTop, QPoint(top.x(), 0));
+        const QPoint bottom = chart->ArrowCentre(StripChart::Arrow::ValueBottom);
+        DragArrow(chart, StripChart::Arrow::ValueBottom, QPoint(bottom.x(), chart->height() - 1));
+    };
+    EXPECT_DOUBLE_EQ(chart->ValueLow(), 0);
+    EXPECT_DOUBLE_EQ(chart->ValueHigh(), 110);
+
+    // The chip reads -128 to 127.75 degrees Celsius (-198.4 to 261.95 Fahrenheit).
+    zoomOut();
+    EXPECT_LE(chart->ValueLow(), -128);
+    EXPECT_GE(chart->ValueHigh(), 127.75);
+    DoubleClickArrow(chart, StripChart::Arrow::ValueTop);
+    EXPECT_DOUBLE_EQ(chart->ValueLow(), 0);
+    EXPECT_DOUBLE_EQ(chart->ValueHigh(), 110);
+
+    f->chkFahrenheit->setChecked(true);
+    zoomOut();
+    EXPECT_LE(chart->ValueLow(), -198.4);
+    EXPECT_GE(chart->ValueHigh(), 261.95);
+    DoubleClickArrow(chart, StripChart::Arrow::ValueBottom);
+    EXPECT_DOUBLE_EQ(chart->ValueLow(), 0);
+    EXPECT_DOUBLE_EQ(chart->ValueHigh(), 110);
+    f->chkFahrenheit->setChecked(false);
+}
+
+TEST_F(GraphingTest, PausedPlottingLeavesAGapAndZeroVoltLinesShowAboveTheFrame)
+{
+    frmGraphing* f = Open();
+    f->optGraph[GraphDacs]->setChecked(true);
+    env.clock.step = 0;
+    auto run = [&](double seconds) {
+        for (int i = 0; i < static_cast<int>(seconds * 10); ++i) {
+            env.clock.now += 0.1;
+            UpdateGraphingForm();
+        }
+    };
+    // DAC A at 2.5 V (blue), the others at 0 V (DAC D's magenta drawn last, on top).
+    gDacVolts = {2.5F, 0.0F, 0.0F, 0.0F};
+    run(15);
+    f->chkEnableGraph->setChecked(false);
+    run(20);
+    f->chkEnableGraph->setChecked(true);
+    run(15);
+
+    StripChart* chart = f->stpDAC;
+    ASSERT_DOUBLE_EQ(chart->TimeSpan(), 60);
+    QImage img(chart->size(), QImage::Format_ARGB32);
+    chart->render(&img);
+    const QRect plot = chart->PlotRect();
+    // The column of a time so many seconds before the newest sample.
+    auto columnOf = [&](double secondsAgo) {
+        return plot.left() + static_cast<int>((60 - secondsAgo) / 60 * plot.width());
+    };
+    const QColor blue(0, 0, 255);
+    const QColor magenta(255, 0, 255);
+    const QColor frame(96, 96, 96);
+    for (double ago : {42.0, 8.0}) {
+        const int x = columnOf(ago);
+        EXPECT_TRUE(HasColour(img, QRect(x, plot.top(), 1, plot.height()), blue)) << ago << " s ago";
+        // The bottom frame line, and the 0 V line whole within the few rows above it.
+        int frameRow = plot.bottom() + 2;
+        while (frameRow > plot.bottom() - 4 && !HasColour(img, QRect(x, frameRow, 1, 1), frame, 30))
+            --frameRow;
+        EXPECT_TRUE(HasColour(img, QRect(x, frameRow - 4, 1, 4), magenta)) << ago << " s ago";
+    }
+    // Nothing drawn in the middle of the pause.
+    const QRect gap(columnOf(25), plot.top(), 1, plot.height());
+    EXPECT_FALSE(HasColour(img, gap, blue, 150));
+    EXPECT_FALSE(HasColour(img, gap, magenta, 150));
+}
+
+TEST_F(GraphingTest, FahrenheitSwitchSetsUpAnOpenInterruptSettingsWindowAgain)
+{
+    frmGraphing* f = Open();
+    fake.board.registers[0x26] = 0x19; // 25 degrees Celsius
+    fake.board.registers[0x25] = 0x7F; // 127
+    auto limitReads = [this] {
+        int n = 0;
+        for (const auto& [dir, reg] : fake.board.RegisterTraffic())
+            n += dir == 'R' && reg >= 0x23 && reg <= 0x30;
+        return n;
+    };
+    auto pointer = [](LimitGauge* g, int index) {
+        g->SetPointerIndex(index);
+        return g->PointerValue();
+    };
+
+    // With the interrupt settings window closed, the switch reads no limit.
+    fake.board.Clear();
+    f->chkFahrenheit->setChecked(true);
+    f->chkFahrenheit->setChecked(false);
+    EXPECT_EQ(limitReads(), 0);
+
+    frmLimits* limits = LoadForm<frmLimits>();
+    ASSERT_NE(limits, nullptr);
+    LimitGauge* g = limits->ggeInternal;
+    EXPECT_FLOAT_EQ(pointer(g, LimitGauge::kLowPointer), 25);
+    fake.board.Clear();
+    f->chkFahrenheit->setChecked(true);
+    EXPECT_EQ(limitReads(), 14);
+    EXPECT_DOUBLE_EQ(g->ScaleMin(), -198);
+    EXPECT_DOUBLE_EQ(g->ScaleMax(), 260);
+    EXPECT_FLOAT_EQ(pointer(g, LimitGauge::kLowPointer), 77);
+    EXPECT_FLOAT_EQ(pointer(g, LimitGauge::kHighPointer), 260.6F);
+
+    fake.board.Clear();
+    f->chkFahrenheit->setChecked(false);
+    EXPECT_EQ(limitReads(), 14);
+    EXPECT_DOUBLE_EQ(g->ScaleMax(), 127);
+    EXPECT_FLOAT_EQ(pointer(g, LimitGauge::kLowPointer), 25);
+    UnloadForm<frmLimits>();
 }
 
 } // namespace

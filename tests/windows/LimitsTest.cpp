@@ -10,6 +10,7 @@
 #include "windows/frmLimits.h"
 #include "windows/frmMain.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -213,6 +214,44 @@ TEST_F(LimitsWindow, RefreshSetsBarsCaptionsAndTheAin1RowLabel)
     gAin12Mode = Ain12Invalid;
     UpdateLimitsForm();
     EXPECT_EQ(f->Label6->text(), QStringLiteral("Ain1"));
+}
+
+// Screen readers and the end-to-end tests know each lamp and mask box by its row's caption,
+// each gauge by its name, and read the lamps' states.
+TEST_F(LimitsWindow, EveryControlIsNamedByItsRowOrCaptionAndLampsTellTheirState)
+{
+    frmLimits* f = Open();
+    auto name = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).toStdString();
+    };
+    auto state = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description).toStdString();
+    };
+    const char* rows[9] = {"Internal High", "Internal Low", "Ain1", "External Low", "VDD High/Low",
+                           "External Fault", "Ain2", "Ain3", "Ain4"};
+    const int lampOfBox[9] = {0, 1, 2, 3, 4, 5, 7, 8, 9};
+    gIntStatus1 = 0x01;
+    UpdateLimitsForm();
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_EQ(name(f->chkMask[k]), rows[k]) << "box " << k;
+        EXPECT_EQ(name(f->tglAlert[lampOfBox[k]]), rows[k]) << "box " << k;
+        EXPECT_EQ(state(f->tglAlert[lampOfBox[k]]), k == 0 ? "alert" : "no alert");
+    }
+    EXPECT_EQ(name(f->chkIntMask), "Pin Status");
+    EXPECT_EQ(name(f->tglAlert[6]), "Pin Status");
+    EXPECT_EQ(name(f->ggeInternal), "Internal");
+    EXPECT_EQ(name(f->ggeExternal), "External");
+    EXPECT_EQ(name(f->ggeVdd), "Vdd");
+    EXPECT_EQ(name(f->ggeAin[3]), "Ain4");
+
+    // The Ain1 row turns into External High with the pins, and so do its lamp and box.
+    gAin12Mode = Ain12ExtDiode;
+    gIntStatus1 = 0x04;
+    UpdateLimitsForm();
+    EXPECT_EQ(name(f->chkMask[2]), "External High");
+    EXPECT_EQ(name(f->tglAlert[2]), "External High");
+    EXPECT_EQ(state(f->tglAlert[2]), "alert");
+    EXPECT_EQ(state(f->tglAlert[0]), "no alert");
 }
 
 TEST_F(LimitsWindow, TemperaturePointersAreWrittenAsWholeCelsius)
