@@ -76,13 +76,20 @@ TEST_F(BoardSettingsTest, ExternalDiodeModeGreysTheOptionsUntil18hIsWritten)
     // The source switch is set, but the Ain1/Ain2 path stays open in the diode mode.
     EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x00}, {2, 0x30}}));
 
-    // P7/8 = 00 written from elsewhere (the configuration window): the options follow.
+    // Meanwhile the terminal becomes the stored source (as the test procedure's "Ain
+    // Connector Test" does); the greyed options keep their selection.
+    gAin12Source = Ain12SrcTerminal;
+    fake.board.Clear();
+
+    // P7/8 = 00 written from elsewhere (the configuration window): the options follow,
+    // the stored source is selected and applied to the board after the decoder's paths.
     WriteRegisterValue(gDeviceAddress, 0x18, 0x00);
     EXPECT_EQ(gAin12Mode, Ain12Inputs);
     EXPECT_TRUE(form->optAin12[0]->isEnabled());
     EXPECT_TRUE(form->optAin12[1]->isEnabled());
-    EXPECT_TRUE(form->optAin12[1]->isChecked());
+    EXPECT_TRUE(form->optAin12[0]->isChecked());
     EXPECT_EQ(form->Label1->text(), kEnabledText);
+    EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x30}, {3, 0x03}, {2, 0x70}, {2, 0x40}, {3, 0x03}}));
 
     WriteRegisterValue(gDeviceAddress, 0x18, 0x04);
     EXPECT_FALSE(form->optAin12[0]->isEnabled());
