@@ -11,9 +11,13 @@
 #include "windows/frmOptions.h"
 #include "windows/frmTest.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
@@ -61,6 +65,21 @@ TEST_F(BoardSettingsTest, OpeningAppliesTheStoredSourcesToTheBoard)
     EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x08}, {2, 0x38}, {3, 0x03}}));
     EXPECT_TRUE(fake.board.Writes().empty());
     EXPECT_FALSE(gOptoControl);
+}
+
+TEST_F(BoardSettingsTest, ScreenReadersFindEveryControlByItsCaptionOrRowLabel)
+{
+    frmTest* form = Open();
+    auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    for (QAbstractButton* b : form->findChildren<QAbstractButton*>())
+        EXPECT_EQ(name(b), b->text());
+    EXPECT_EQ(name(form->Frame2), QStringLiteral("LED Bar Control"));
+    EXPECT_EQ(name(form->Frame1), QStringLiteral("Ain 1-2 Inputs "));
+    // A list's own name is its current item; the label above it names the list.
+    QStringList labels;
+    for (const auto& [other, relation] : QAccessible::queryAccessibleInterface(form->cmbLEDCon)->relations(QAccessible::Label))
+        labels << other->text(QAccessible::Name);
+    EXPECT_TRUE(labels.contains(QStringLiteral("Select Control Source"))) << labels.join(u'|').toStdString();
 }
 
 TEST_F(BoardSettingsTest, ExternalDiodeModeGreysTheOptionsUntil18hIsWritten)

@@ -12,6 +12,8 @@
 #include "windows/frmMain.h"
 #include "windows/frmTest.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QGroupBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -67,6 +69,11 @@ TEST_F(TestProcedureTest, OpensWithItsButtonColumnAndNoDacChosen)
     EXPECT_EQ(form->Caption(), QStringLiteral("Test Procedure"));
     EXPECT_EQ(form->cmdEnableAin14->text(), QStringLiteral("Enable Ain 1-4 "));
     EXPECT_EQ(form->cmdAlertLED->text(), QStringLiteral("Click to turn ALERT LED on"));
+    // Screen readers find every button and option by its caption.
+    for (QAbstractButton* b : form->findChildren<QAbstractButton*>()) {
+        EXPECT_FALSE(b->text().isEmpty());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), b->text());
+    }
     for (QRadioButton* opt : form->optDAC)
         EXPECT_FALSE(opt->isChecked());
     EXPECT_TRUE(fake.board.transfers.empty());
