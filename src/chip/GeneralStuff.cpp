@@ -4,12 +4,9 @@
 #include "board/USBStuff.h"
 #include "chip/RegMapStuff.h"
 #include "platform/Runtime.h"
-#include "windows/GeneralStuff.h"
-#include "windows/frmGraphing.h"
-#include "windows/frmLimits.h"
-#include "windows/frmTest.h"
 
 #include <cmath>
+#include <utility>
 
 bool gIntOutputEnabled = false;
 int16_t gAin12Mode = Ain12Invalid;
@@ -39,6 +36,23 @@ int16_t gAin12Source = Ain12SrcTerminal;
 
 namespace {
 int gAin12RepairDepth = 0; // repairs of an invalid Ain1-2 selection in a row
+
+WindowProcedures& Procedures()
+{
+    static WindowProcedures procedures;
+    return procedures;
+}
+
+void Run(const std::function<void()>& procedure)
+{
+    if (procedure)
+        procedure();
+}
+} // namespace
+
+void RegisterWindowProcedures(WindowProcedures procedures)
+{
+    Procedures() = std::move(procedures);
 }
 
 void ResetChipState()
@@ -68,11 +82,10 @@ void ResetChipState()
 void InitDefaults()
 {
     InitRegisterMap();
-    gGraphEnabled = true;
+    Run(Procedures().InitWindowDefaults); // graphs enabled, log interval
     gExtRefVoltage = 2.25f;
     gLEDBarSource = QStringLiteral("DAC A");
     gOptoControl = false;
-    gLogInterval = 250;
     gAin12Source = Ain12SrcTerminal;
     SetAin12SourceTerminal();
 }
@@ -105,9 +118,9 @@ static void DecodeConfiguration1(int v)
         SelectAin3Switch();
     else
         SelectLDACSwitch();
-    SetupGraphChannels();
-    ConfigureLimitsForm();
-    SetupAin12SourceOptions();
+    Run(Procedures().SetupGraphChannels);
+    Run(Procedures().ConfigureLimitsForm);
+    Run(Procedures().SetupAin12SourceOptions);
 }
 
 void UpdateRegisterState(int32_t reg)
@@ -123,7 +136,7 @@ void UpdateRegisterState(int32_t reg)
         gDacAInternalTemp = (v & 0x20) != 0;
         gDacBExternalTemp = (v & 0x40) != 0;
         gAinRefVoltage = (v & 0x10) ? 3.3f : 2.28f;
-        ConfigureLimitsForm();
+        Run(Procedures().ConfigureLimitsForm);
         break;
     case 0x1B:
         for (int i = 0; i < 4; ++i)

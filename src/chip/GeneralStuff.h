@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 enum Ain12Mode : int16_t { Ain12Invalid = 0, Ain12ExtDiode = 1, Ain12Inputs = 2 };
 enum Ain12Source : int16_t { Ain12SrcLEDBar = 1, Ain12SrcTerminal = 2 };
@@ -42,6 +43,18 @@ extern int16_t gAin12Source;
 
 // How often the decoder repairs an invalid Ain1-2 selection in a row before it gives up.
 inline constexpr int kMaxAin12Repairs = 3;
+
+// What the windows do for the chip model: the start-up defaults of their own values, and
+// the set-up procedures that the decoder runs after a write of Configuration 1 (18h) or
+// Configuration 3 (1Ah). The windows register them at program start; the chip model
+// knows nothing of the windows themselves. An empty entry is skipped.
+struct WindowProcedures {
+    std::function<void()> InitWindowDefaults;
+    std::function<void()> SetupGraphChannels;
+    std::function<void()> ConfigureLimitsForm;
+    std::function<void()> SetupAin12SourceOptions;
+};
+void RegisterWindowProcedures(WindowProcedures procedures);
 
 void InitDefaults();
 void UpdateRegisterState(int32_t reg);

@@ -5,9 +5,12 @@
 #include "chip/RegMapStuff.h"
 #include "platform/Forms.h"
 #include "platform/Runtime.h"
+#include "windows/frmGraphing.h"
 #include "windows/frmHelp.h"
+#include "windows/frmLimits.h"
 #include "windows/frmMain.h"
 #include "windows/frmSplash.h"
+#include "windows/frmTest.h"
 
 frmMain* gMainForm = nullptr;
 bool gDisplayHelp = false;
@@ -31,6 +34,23 @@ bool gLimitsFormOpen = false;
 bool gOptionsFormOpen = false;
 bool gTestFormOpen = false;
 
+namespace {
+// The chip model's start-up defaults and its decoder reach the windows through these.
+void RegisterWithChipModel()
+{
+    RegisterWindowProcedures({
+        .InitWindowDefaults =
+            [] {
+                gGraphEnabled = true;
+                gLogInterval = 250;
+            },
+        .SetupGraphChannels = &SetupGraphChannels,
+        .ConfigureLimitsForm = &ConfigureLimitsForm,
+        .SetupAin12SourceOptions = &SetupAin12SourceOptions,
+    });
+}
+} // namespace
+
 void ResetAllGlobals()
 {
     ResetUsbStuff();
@@ -50,6 +70,7 @@ void ResetAllGlobals()
     gLogSampleCount = 0;
     gGraphFormOpen = gRegMapFormOpen = gDacFormOpen = false;
     gLimitsFormOpen = gOptionsFormOpen = gTestFormOpen = false;
+    RegisterWithChipModel();
 }
 
 void SetStatusText(const QString& text)
@@ -62,6 +83,7 @@ QString StatusText() { return gMainForm ? gMainForm->StatusText() : QString(); }
 
 void Main()
 {
+    RegisterWithChipModel();
     frmSplash* splash = ShowForm<frmSplash>();
     splash->repaint();
     DoEvents();

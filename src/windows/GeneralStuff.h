@@ -50,5 +50,6 @@ QString BuildLogLine();
 void SetStatusText(const QString& text);
 QString StatusText();
 
-// Puts every process-wide value of the program back to its start value (tests).
+// Puts every process-wide value of the program back to its start value (tests), with
+// the windows' procedures registered with the chip model as at program start.
 void ResetAllGlobals();

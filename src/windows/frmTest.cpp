@@ -38,6 +38,8 @@ frmTest::frmTest()
         cmbLEDCon->addItem(QString::fromLatin1(item), 0);
     cmbLEDCon->setCurrentIndex(-1);
     PlaceTwips(cmbLEDCon, 150, 660, 1575, 330);
+    // The label above names the list for screen readers.
+    Label2->setBuddy(cmbLEDCon);
 
     chkOpto = new QCheckBox(QStringLiteral("Opto-Sensor controls LED Bar via DAC A"), Frame2);
     SetFontPoints(chkOpto, 8.25, false);

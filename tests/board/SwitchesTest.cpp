@@ -6,6 +6,7 @@
 #include "chip/GeneralStuff.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 class Switches : public ::testing::Test {
@@ -88,16 +89,29 @@ TEST_F(Switches, LdacAin3PinSwitch)
 
 TEST_F(Switches, SourceReclosesAinPathOnlyForAnalogInputs)
 {
-    gAin12Mode = Ain12ExtDiode;
-    SetAin12SourceLEDDac();
-    EXPECT_EQ(board.PortWrites(), (Writes{{2, 0x30}}));
-    board.Clear();
-    gAin12Mode = Ain12Inputs;
-    SetAin12SourceLEDDac();
-    EXPECT_EQ(board.PortWrites(), (Writes{{2, 0x30}, {3, 0x03}}));
-    board.Clear();
-    SetAin12SourceTerminal();
-    EXPECT_EQ(board.PortWrites(), (Writes{{2, 0x00}, {3, 0x03}}));
+    struct Case {
+        const char* setter;
+        int16_t (*set)();
+        int16_t mode;
+        Writes writes;
+    };
+    const Case cases[] = {
+        {"LED DAC", &SetAin12SourceLEDDac, Ain12ExtDiode, {{2, 0x30}}},
+        {"terminal", &SetAin12SourceTerminal, Ain12ExtDiode, {{2, 0x00}}},
+        {"LED DAC", &SetAin12SourceLEDDac, Ain12Invalid, {{2, 0x30}}},
+        {"terminal", &SetAin12SourceTerminal, Ain12Invalid, {{2, 0x00}}},
+        {"LED DAC", &SetAin12SourceLEDDac, Ain12Inputs, {{2, 0x30}, {3, 0x03}}},
+        {"terminal", &SetAin12SourceTerminal, Ain12Inputs, {{2, 0x00}, {3, 0x03}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.setter) + " in mode " + std::to_string(c.mode));
+        board.Clear();
+        board.ports[2] = 0x10; // source bits half set: either value changes them
+        board.ports[4] = 0x00; // Ain1/Ain2 path open
+        gAin12Mode = c.mode;
+        c.set();
+        EXPECT_EQ(board.PortWrites(), c.writes);
+    }
 }
 
 TEST_F(Switches, FailedImageReadWorksFromThePreviousBuffer)

@@ -10,6 +10,8 @@
 
 #include <QSet>
 #include <cstring>
+#include <string>
+#include <tuple>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,10 +101,19 @@ TEST(Conversions, DacRangeAndReference)
 
 class Decoder : public ::testing::Test {
 protected:
+    std::string setUpCalls; // G graphs, L limits, S Ain1-2 source options, in call order
     ProgramEnvironment env;
     FakeBoardScope fake;
     FakeBoard& board = fake.board;
     void SetUp() override { gDeviceAddress = 0x48; }
+    // Stands in for the windows' set-up procedures (the environment puts the real ones back).
+    void RecordSetUpCalls()
+    {
+        RegisterWindowProcedures({.InitWindowDefaults = {},
+                                  .SetupGraphChannels = [this] { setUpCalls += 'G'; },
+                                  .ConfigureLimitsForm = [this] { setUpCalls += 'L'; },
+                                  .SetupAin12SourceOptions = [this] { setUpCalls += 'S'; }});
+    }
 };
 
 TEST_F(Decoder, RegistersOutsideTheConfigurationSetChangeNothing)
@@ -114,22 +125,41 @@ TEST_F(Decoder, RegistersOutsideTheConfigurationSetChangeNothing)
     EXPECT_EQ(gAin12Mode, Ain12Invalid);
 }
 
+TEST_F(Decoder, WindowSetUpProceduresFollowTheirRegisters)
+{
+    RecordSetUpCalls();
+    const std::tuple<int, int, const char*> cases[] = {
+        {0x18, 0x00, "GLS"}, {0x1A, 0x10, "L"}, {0x1A, 0x00, "L"}, {0x1B, 0x0F, ""},
+        {0x1C, 0x30, ""},    {0x1D, 0xFF, ""},  {0x1E, 0xFF, ""},  {0x19, 0xFF, ""}};
+    for (auto [reg, value, expected] : cases) {
+        SCOPED_TRACE(reg);
+        setUpCalls.clear();
+        WriteRegisterValue(0x48, reg, value);
+        EXPECT_EQ(setUpCalls, expected);
+    }
+}
+
 TEST_F(Decoder, InvalidAin12SelectionIsReportedAndRepaired)
 {
-    board.registers[0x18] = 0x02;
+    RecordSetUpCalls();
+    board.registers[0x18] = 0x6B; // POL, EN, LDAC and MON set, P7/8 = 01
     UpdateRegisterState(0x18);
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_EQ(env.messages[0], QStringLiteral("Invalid value for External Temp /Ain-2 selection\r\n"
                                               "The device will be reset to enable Ain1-2 (default)"));
     EXPECT_EQ(env.icons[0], MsgIcon::None);
-    EXPECT_EQ(board.Writes(), (std::vector<std::pair<int, int>>{{0x18, 0x00}}));
+    // Only P7/8 is cleared; every other bit is written back as the chip reported it.
+    EXPECT_EQ(board.Writes(), (std::vector<std::pair<int, int>>{{0x18, 0x69}}));
     EXPECT_EQ(gAin12Mode, Ain12Inputs);
-    // LDAC switch selected once by each run.
-    int ldacWrites = 0;
+    EXPECT_FALSE(gIntOutputEnabled);
+    EXPECT_TRUE(gAin3Enabled);
+    // Ain3 switch selected once by each run, and the set-up procedures run by each.
+    int ain3Writes = 0;
     for (auto [port, low] : board.PortWrites())
-        if (port == 2 && (low & 0xC0) == 0x40)
-            ++ldacWrites;
-    EXPECT_EQ(ldacWrites, 2);
+        if (port == 2 && (low & 0xC0) == 0x80)
+            ++ain3Writes;
+    EXPECT_EQ(ain3Writes, 2);
+    EXPECT_EQ(setUpCalls, "GLSGLS");
 }
 
 TEST_F(Decoder, AChipThatKeepsAnInvalidSelectionIsRepairedAtMostThreeTimes)

@@ -11,9 +11,13 @@
 #include "windows/frmOptions.h"
 #include "windows/frmTest.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
@@ -63,6 +67,21 @@ TEST_F(BoardSettingsTest, OpeningAppliesTheStoredSourcesToTheBoard)
     EXPECT_FALSE(gOptoControl);
 }
 
+TEST_F(BoardSettingsTest, ScreenReadersFindEveryControlByItsCaptionOrRowLabel)
+{
+    frmTest* form = Open();
+    auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    for (QAbstractButton* b : form->findChildren<QAbstractButton*>())
+        EXPECT_EQ(name(b), b->text());
+    EXPECT_EQ(name(form->Frame2), QStringLiteral("LED Bar Control"));
+    EXPECT_EQ(name(form->Frame1), QStringLiteral("Ain 1-2 Inputs "));
+    // A list's own name is its current item; the label above it names the list.
+    QStringList labels;
+    for (const auto& [other, relation] : QAccessible::queryAccessibleInterface(form->cmbLEDCon)->relations(QAccessible::Label))
+        labels << other->text(QAccessible::Name);
+    EXPECT_TRUE(labels.contains(QStringLiteral("Select Control Source"))) << labels.join(u'|').toStdString();
+}
+
 TEST_F(BoardSettingsTest, ExternalDiodeModeGreysTheOptionsUntil18hIsWritten)
 {
     gAin12Mode = Ain12ExtDiode;
@@ -76,13 +95,20 @@ TEST_F(BoardSettingsTest, ExternalDiodeModeGreysTheOptionsUntil18hIsWritten)
     // The source switch is set, but the Ain1/Ain2 path stays open in the diode mode.
     EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x00}, {2, 0x30}}));
 
-    // P7/8 = 00 written from elsewhere (the configuration window): the options follow.
+    // Meanwhile the terminal becomes the stored source (as the test procedure's "Ain
+    // Connector Test" does); the greyed options keep their selection.
+    gAin12Source = Ain12SrcTerminal;
+    fake.board.Clear();
+
+    // P7/8 = 00 written from elsewhere (the configuration window): the options follow,
+    // the stored source is selected and applied to the board after the decoder's paths.
     WriteRegisterValue(gDeviceAddress, 0x18, 0x00);
     EXPECT_EQ(gAin12Mode, Ain12Inputs);
     EXPECT_TRUE(form->optAin12[0]->isEnabled());
     EXPECT_TRUE(form->optAin12[1]->isEnabled());
-    EXPECT_TRUE(form->optAin12[1]->isChecked());
+    EXPECT_TRUE(form->optAin12[0]->isChecked());
     EXPECT_EQ(form->Label1->text(), kEnabledText);
+    EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x30}, {3, 0x03}, {2, 0x70}, {2, 0x40}, {3, 0x03}}));
 
     WriteRegisterValue(gDeviceAddress, 0x18, 0x04);
     EXPECT_FALSE(form->optAin12[0]->isEnabled());

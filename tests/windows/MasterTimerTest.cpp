@@ -3,11 +3,16 @@
 
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
+#include "platform/Forms.h"
 #include "windows/GeneralStuff.h"
+#include "windows/frmDAC.h"
+#include "windows/frmLimits.h"
 #include "windows/frmMain.h"
 
+#include <QLabel>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <iomanip>
 
 namespace {
 class MasterTimer : public ::testing::Test {
@@ -49,9 +54,9 @@ TEST_F(MasterTimer, TwelveStepsReadTheirRegisterPairsInOrder)
 
 TEST_F(MasterTimer, CodesAreAssembledFromTheSharedLowBitRegisters)
 {
-    board.registers[0x03] = 0x02 | 0x08; // internal bits 1:0 = 2, Vdd bits 3:2 = 2
-    board.registers[0x07] = 0x64;        // internal code 402 -> 100.5 C
-    board.registers[0x06] = 0x80;        // Vdd code 514
+    board.registers[0x03] = 0x0B; // internal bits 1:0 = 3, Vdd bits 3:2 = 2
+    board.registers[0x07] = 0x64; // internal code 403 -> 100.75 C
+    board.registers[0x06] = 0x80; // Vdd code 514
     board.registers[0x10] = 0xF0;
     board.registers[0x11] = 0xFF; // DAC A 4095
     board.registers[0x12] = 0x10;
@@ -65,8 +70,8 @@ TEST_F(MasterTimer, CodesAreAssembledFromTheSharedLowBitRegisters)
     board.registers[0x01] = 0x10;
     for (int i = 0; i < 12; ++i)
         main->tmrMaster_Timer();
-    EXPECT_FLOAT_EQ(gInternalTemp, 100.5f);
-    EXPECT_FLOAT_EQ(gVddVolts, 3.512f); // 514 steps = 3.51241... rounded to 3 decimals
+    EXPECT_FLOAT_EQ(gInternalTemp, 100.75f);
+    EXPECT_FLOAT_EQ(gVddVolts, 3.512f); // 514 steps = 3.51241... rounded to 3 decimals (515: 3.519)
     EXPECT_FLOAT_EQ(gDacVolts[0], 2.25f);
     EXPECT_FLOAT_EQ(gDacVolts[1], 0.0f);
     EXPECT_EQ(gIntStatus1, 0x81);
@@ -90,6 +95,15 @@ TEST_F(MasterTimer, KulexAndFahrenheit)
     EXPECT_NEAR(gKulexTemp, 23.0f, 1e-4);
 
     gFahrenheit = true;
+    // Ain3 code 303 (4Bh, low bits 3): 0.675 V -> 17.5 C -> 63.5 F. Unrounded, the single
+    // would be 63.500004: the stored value is the single nearest to two decimals.
+    board.registers[0x04] = 0x30;
+    board.registers[0x0A] = 0x4B;
+    main->PollState = 10;
+    main->tmrMaster_Timer();
+    EXPECT_FLOAT_EQ(gAinVolts[2], 0.675f);
+    EXPECT_EQ(gKulexTemp, 63.5f) << std::setprecision(9) << gKulexTemp;
+
     board.registers[0x03] = 0x01;
     board.registers[0x07] = 0x19; // code 101 -> 25.25 C -> 77.45 F
     main->PollState = 0;
@@ -99,6 +113,29 @@ TEST_F(MasterTimer, KulexAndFahrenheit)
     main->PollState = 0;
     main->tmrMaster_Timer();
     EXPECT_FLOAT_EQ(gInternalTemp, 25.25f);
+}
+
+TEST_F(MasterTimer, DacLabelsAndInterruptSettingsRefreshEveryHalfSecond)
+{
+    frmDAC* dac = LoadForm<frmDAC>();
+    frmLimits* limits = LoadForm<frmLimits>();
+    ASSERT_TRUE(gDacFormOpen && gLimitsFormOpen);
+    env.clock.step = 0;
+    env.clock.now = 1000.0;
+    std::vector<int> dacRuns, limitsRuns;
+    for (int tick = 0; tick < 100; ++tick) {
+        env.clock.now += 0.03; // 16 ticks make 0.48 s, 17 make 0.51 s
+        dac->lblDacVal->clear();
+        limits->Label6->clear();
+        main->tmrMaster_Timer();
+        if (!dac->lblDacVal->text().isEmpty())
+            dacRuns.push_back(tick);
+        if (!limits->Label6->text().isEmpty())
+            limitsRuns.push_back(tick);
+    }
+    const std::vector<int> expected = {0, 17, 34, 51, 68, 85};
+    EXPECT_EQ(dacRuns, expected);
+    EXPECT_EQ(limitsRuns, expected);
 }
 
 TEST_F(MasterTimer, StatusTextFollowsLogging)

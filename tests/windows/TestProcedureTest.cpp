@@ -12,6 +12,8 @@
 #include "windows/frmMain.h"
 #include "windows/frmTest.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QGroupBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -42,6 +44,20 @@ protected:
         return form;
     }
 
+    // Register writes ('W', register, value) and port writes ('P', port, low byte) in order.
+    using Steps = std::vector<std::tuple<char, int, int>>;
+    Steps Trace() const
+    {
+        Steps out;
+        for (const Transfer& t : fake.board.transfers) {
+            if (t.request == 0xDE && t.direction == 0)
+                out.emplace_back('W', t.index & 0xFF, (t.index >> 8) & 0xFF);
+            else if (t.request == 0xDD && t.direction == 0)
+                out.emplace_back('P', t.value, t.index & 0xFF);
+        }
+        return out;
+    }
+
     ProgramEnvironment env;
     FakeBoardScope fake;
 };
@@ -53,6 +69,11 @@ TEST_F(TestProcedureTest, OpensWithItsButtonColumnAndNoDacChosen)
     EXPECT_EQ(form->Caption(), QStringLiteral("Test Procedure"));
     EXPECT_EQ(form->cmdEnableAin14->text(), QStringLiteral("Enable Ain 1-4 "));
     EXPECT_EQ(form->cmdAlertLED->text(), QStringLiteral("Click to turn ALERT LED on"));
+    // Screen readers find every button and option by its caption.
+    for (QAbstractButton* b : form->findChildren<QAbstractButton*>()) {
+        EXPECT_FALSE(b->text().isEmpty());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), b->text());
+    }
     for (QRadioButton* opt : form->optDAC)
         EXPECT_FALSE(opt->isChecked());
     EXPECT_TRUE(fake.board.transfers.empty());
@@ -161,19 +182,25 @@ TEST_F(TestProcedureTest, VerifyDacOutputsWritesEightCodesLsbFirst)
     EXPECT_EQ(fake.board.ports[2] & 0x0C, 0x00);
 }
 
-TEST_F(TestProcedureTest, EnableAin14FeedsAin12FromDacC)
+TEST_F(TestProcedureTest, EnableAin14SwitchesThePinsThenFeedsAin12FromDacC)
 {
     fake.board.registers[0x18] = 0x0C; // external diode, Ain3
     fake.board.ports[2] = 0x03;        // diode path closed
+    gAin12Mode = Ain12ExtDiode;
+    gAin3Enabled = true;
+    frmGraphing* graphs = LoadForm<frmGraphing>();
+    ASSERT_EQ(graphs->stpAin->Text(1), QStringLiteral("Ain1 Disabled"));
     frmExternalTest* form = Open();
     form->cmdEnableAin14_Click();
-    EXPECT_EQ(fake.board.Writes(), (Pairs{{0x18, 0x08}}));
+    // 18h first, and its decoder: diode path open, Ain1/Ain2 path closed, Ain3 switch.
+    // Then the LED bar on DAC C, then Ain1/Ain2 from its DAC with the path closed again.
+    EXPECT_EQ(Trace(), (Steps{{'W', 0x18, 0x08}, {'P', 2, 0x00}, {'P', 3, 0x03}, {'P', 2, 0x80},
+                              {'P', 2, 0x88}, {'P', 2, 0xB8}, {'P', 3, 0x03}}));
     EXPECT_EQ(gAin12Mode, Ain12Inputs);
     EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC C"));
     EXPECT_EQ(gAin12Source, Ain12SrcLEDBar);
-    // Diode path open, LED bar on DAC C, Ain1/Ain2 from its DAC, Ain1/Ain2 path closed.
-    EXPECT_EQ(fake.board.ports[2] & 0x3F, 0x38);
-    EXPECT_EQ(fake.board.ports[4] & 0x03, 0x03);
+    // The open graphs window follows the new pin function.
+    EXPECT_EQ(graphs->stpAin->Text(1), QStringLiteral("Ain1"));
     for (QRadioButton* opt : form->optDAC)
         EXPECT_FALSE(opt->isChecked());
 
