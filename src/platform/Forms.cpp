@@ -19,6 +19,18 @@ void UseFixedFrame(QMdiSubWindow* sub)
     sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }
+// Where a window of the rect's size stands wholly inside the visible client area, as near
+// to the rect's place as it can; a window larger than the area keeps its top left corner
+// (and so its title bar) in view.
+QPoint InsideClientArea(const QRect& wanted)
+{
+    if (!gMdiArea->isVisible())
+        return wanted.topLeft(); // no size to go by yet
+    const QRect area = gMdiArea->viewport()->rect();
+    const int x = std::max(0, std::min(wanted.x(), area.width() - wanted.width()));
+    const int y = std::max(0, std::min(wanted.y(), area.height() - wanted.height()));
+    return {x, y};
+}
 } // namespace
 
 void SetMdiArea(QMdiArea* area) { gMdiArea = area; }
@@ -47,6 +59,10 @@ void AttachForm(Form* form)
             form->mSub->resize(form->mOuterSize);
         else
             form->mSub->adjustSize();
+        // The client area places a window it is given while it is on the screen, by the
+        // window's size before its Load: that is no place of the window's own, which only
+        // its Load gives. Show places it afresh.
+        form->mSub->setAttribute(Qt::WA_Moved, false);
     }
 }
 
@@ -107,7 +123,7 @@ void Form::Show()
                 if (other != mSub && other->isVisible())
                     ++open;
             const int step = mSub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, mSub) + 4;
-            mSub->move(open * step, open * step);
+            mSub->move(InsideClientArea(QRect(QPoint(open * step, open * step), mSub->size())));
         }
         mSub->show();
         show();
