@@ -59,10 +59,6 @@ void AttachForm(Form* form)
             form->mSub->resize(form->mOuterSize);
         else
             form->mSub->adjustSize();
-        // The client area places a window it is given while it is on the screen, by the
-        // window's size before its Load: that is no place of the window's own, which only
-        // its Load gives. Show places it afresh.
-        form->mSub->setAttribute(Qt::WA_Moved, false);
     }
 }
 
@@ -94,7 +90,11 @@ void Form::SetOuterSizeTwips(double width, double height)
     Frame()->resize(mOuterSize);
 }
 
-void Form::SetPositionTwips(double left, double top) { MoveTwips(Frame(), left, top); }
+void Form::SetPositionTwips(double left, double top)
+{
+    mOwnPlace = true;
+    MoveTwips(Frame(), left, top);
+}
 double Form::LeftTwips() const { return PixelsToTwipsX(Frame()->x()); }
 double Form::TopTwips() const { return PixelsToTwipsY(Frame()->y()); }
 double Form::OuterWidthTwips() const { return PixelsToTwipsX(Frame()->width()); }
@@ -114,16 +114,23 @@ void Form::Show()
     if (mUnloading)
         return;
     if (mSub) {
-        if (!mSub->isVisible() && !mSub->testAttribute(Qt::WA_Moved) && gMdiArea) {
-            // A window without a place of its own cascades from the top left corner, the
-            // way child windows open in the design; the client area's own placer would
-            // work from its size before the main window is first shown.
-            int open = 0;
-            for (QMdiSubWindow* other : gMdiArea->subWindowList())
-                if (other != mSub && other->isVisible())
-                    ++open;
-            const int step = mSub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, mSub) + 4;
-            mSub->move(InsideClientArea(QRect(QPoint(open * step, open * step), mSub->size())));
+        if (!mPlaced && !mOwnPlace && gMdiArea) {
+            QPoint at = mSub->pos();
+            if (!mSub->testAttribute(Qt::WA_Moved)) {
+                // A window without a place of its own cascades from the top left corner, the
+                // way child windows open in the design; the client area's own placer would
+                // work from its size before the main window is first shown.
+                int open = 0;
+                for (QMdiSubWindow* other : gMdiArea->subWindowList())
+                    if (other != mSub && other->isVisible())
+                        ++open;
+                const int step = mSub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, mSub) + 4;
+                at = QPoint(open * step, open * step);
+            }
+            // The client area placed it, if at all, by its size before its Load: keep it
+            // wholly in view at the size it has now.
+            mSub->move(InsideClientArea(QRect(at, mSub->size())));
+            mPlaced = gMdiArea->isVisible();
         }
         mSub->show();
         show();

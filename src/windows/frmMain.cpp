@@ -113,7 +113,7 @@ void frmMain::BuildMenus()
 
     mnuWindow = bar->addMenu(QStringLiteral("&Window"));
     mdiArea->viewport()->installEventFilter(this);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::FillWindowMenu);
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::WindowMenuChanged);
     FillWindowMenu();
 
     mnuHelp = bar->addAction(QStringLiteral("&Help"));
@@ -147,7 +147,20 @@ void frmMain::FillWindowMenu()
         });
     }
     if (n == 0)
-        mnuWindow->addAction(QStringLiteral("(No Windows Open)"))->setEnabled(false);
+        mnuWindow->addAction(QStringLiteral("No Windows Open"))->setEnabled(false);
+}
+
+// Refills the Window menu once the current event is done: an entry being chosen is still
+// at work when it activates its window.
+void frmMain::WindowMenuChanged()
+{
+    if (mWindowMenuDue)
+        return;
+    mWindowMenuDue = true;
+    QMetaObject::invokeMethod(this, [this] {
+        mWindowMenuDue = false;
+        FillWindowMenu();
+    }, Qt::QueuedConnection);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
@@ -162,7 +175,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Hide:
     case QEvent::WindowTitleChange:
         if (watched != mdiArea->viewport() && qobject_cast<QMdiSubWindow*>(watched))
-            FillWindowMenu();
+            WindowMenuChanged();
         break;
     default:
         break;
@@ -260,12 +273,25 @@ void frmMain::changeEvent(QEvent* event)
         const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
         if ((old & Qt::WindowMaximized) && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
                                                                Qt::WindowFullScreen))) {
+            // The frame changes with the state (a maximised window has no border), and
+            // its new extents reach us a little later: apply the bounds again until the
+            // frame stands on them, for at most half a second.
             const QRect outer = mStoredOuter;
             mStoredOuter = QRect();
-            QTimer::singleShot(0, this, [this, outer] {
-                if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+            auto* settle = new QTimer(this);
+            settle->setInterval(50);
+            connect(settle, &QTimer::timeout, this, [this, settle, outer, tries = 0]() mutable {
+                const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
+                                                      Qt::WindowFullScreen));
+                const bool done = !normal || frameGeometry() == outer || ++tries > 10;
+                if (!done)
                     SetOuterGeometry(outer);
+                if (done) {
+                    settle->stop();
+                    settle->deleteLater();
+                }
             });
+            settle->start();
         }
     }
     QMainWindow::changeEvent(event);

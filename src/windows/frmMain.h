@@ -81,6 +81,7 @@ private:
     void BuildToolbar();
     void BuildStatusBar();
     void FillWindowMenu();
+    void WindowMenuChanged();
     void SetOuterGeometry(const QRect& outer);
     void MeasurementStep();
     void RefreshItems();
@@ -92,6 +93,7 @@ private:
     bool mLoaded = false;
     bool mUnloaded = false;
     bool mInTick = false;
+    bool mWindowMenuDue = false;
     // The stored outer bounds (pixels) the window takes when first restored from maximised:
     // the frame's size is known only once the window is on the screen.
     QRect mStoredOuter;

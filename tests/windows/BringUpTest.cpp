@@ -11,6 +11,7 @@
 #include "windows/frmSplash.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -297,17 +298,23 @@ TEST_F(BringUp, FailedReadDuringTheScanEndsWithCode3)
     EXPECT_EQ(env.messages[0], QStringLiteral("Communications Interrupted - Check USB connections"));
 }
 
+// Restores a maximised main window and returns its outer bounds once they are `expected`
+// (the frame settles after the state change), or after a second.
+QRect Restored(frmMain* main, const QRect& expected)
+{
+    main->show();
+    EXPECT_TRUE(main->windowState() & Qt::WindowMaximized);
+    main->setWindowState(Qt::WindowNoState);
+    for (QDeadlineTimer deadline(1000); !deadline.hasExpired() && main->frameGeometry() != expected;)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return main->frameGeometry();
+}
+
 // The stored bounds are the window's outer bounds; it starts maximised over them, and
 // takes them when first restored.
 TEST_F(BringUp, GeometryDefaultsAndBadStoredValues)
 {
-    auto restored = [](frmMain* main) {
-        main->show();
-        EXPECT_TRUE(main->windowState() & Qt::WindowMaximized);
-        main->setWindowState(Qt::WindowNoState);
-        QCoreApplication::processEvents();
-        return main->frameGeometry();
-    };
+    auto restored = [](frmMain* main) { return Restored(main, QRect(67, 67, 433, 433)); };
     // Nothing stored: 1000, 1000, 6500 x 6500 twips.
     EXPECT_EQ(restored(Run()), QRect(67, 67, 433, 433));
 
@@ -316,7 +323,7 @@ TEST_F(BringUp, GeometryDefaultsAndBadStoredValues)
     SaveSetting(QStringLiteral("MainTop"), QStringLiteral("300"));
     SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("nan"));
     SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("7,5e3"));
-    EXPECT_EQ(restored(Run()), QRect(67, 20, 433, 433));
+    EXPECT_EQ(Restored(Run(), QRect(67, 20, 433, 433)), QRect(67, 20, 433, 433));
 }
 
 TEST_F(BringUp, ClosingStoresOuterGeometryUnlessMinimised)
@@ -326,11 +333,8 @@ TEST_F(BringUp, ClosingStoresOuterGeometryUnlessMinimised)
     SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("9600"));
     SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("7200"));
     frmMain* main = Run();
-    main->show();
-    main->setWindowState(Qt::WindowNoState);
-    QCoreApplication::processEvents();
     // Frame and title bar count in the stored size: what is read is what is written.
-    EXPECT_EQ(main->frameGeometry(), QRect(200, 100, 640, 480));
+    EXPECT_EQ(Restored(main, QRect(200, 100, 640, 480)), QRect(200, 100, 640, 480));
     EXPECT_LT(main->height(), 480);
     main->close();
     EXPECT_EQ(GetSetting(QStringLiteral("MainLeft")), QStringLiteral("3000"));
@@ -350,9 +354,7 @@ TEST_F(BringUp, ClosingStoresOuterGeometryUnlessMinimised)
 TEST_F(BringUp, FatalErrorAfterStartStoresGeometry)
 {
     frmMain* main = Run();
-    main->show();
-    main->setWindowState(Qt::WindowNoState);
-    QCoreApplication::processEvents();
+    ASSERT_EQ(Restored(main, QRect(67, 67, 433, 433)), QRect(67, 67, 433, 433));
     main->move(40, 30);
     board.statusFor = [](const Transfer&) -> int16_t { return 1; };
     EXPECT_THROW(main->tmrMaster_Timer(), ProgramEnded);

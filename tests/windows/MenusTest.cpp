@@ -177,6 +177,7 @@ TEST_F(Menus, WindowMenuDropsDownWithTheOpenWindowsEvenAfterShowingNone)
     QMenuBar* bar = main->menuBar();
     QAction* window = main->mnuWindow->menuAction();
     auto clickOpen = [&] {
+        QCoreApplication::processEvents(); // what happened before the click
         const QPoint at = bar->actionGeometry(window).center();
         QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
@@ -192,6 +193,7 @@ TEST_F(Menus, WindowMenuDropsDownWithTheOpenWindowsEvenAfterShowingNone)
         return shown ? entries : QStringList{QStringLiteral("<nothing dropped down>")};
     };
     auto keyOpen = [&] {
+        QCoreApplication::processEvents();
         bar->setActiveAction(window); // what the menu's key does
         QCoreApplication::processEvents();
         const bool shown = main->mnuWindow->isVisible();
@@ -216,6 +218,7 @@ TEST_F(Menus, WindowMenuDropsDownWithTheOpenWindowsEvenAfterShowingNone)
     EXPECT_TRUE(keyOpen());
     // Choosing an entry activates that window; the active one carries the check mark.
     main->mnuWindow->actions().at(0)->trigger();
+    QCoreApplication::processEvents();
     ASSERT_NE(main->mdiArea->activeSubWindow(), nullptr);
     EXPECT_EQ(main->mdiArea->activeSubWindow()->windowTitle(), QStringLiteral("Graphing"));
     EXPECT_TRUE(main->mnuWindow->actions().at(0)->isChecked());
