@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
           libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
-          python3 python3-pyatspi at-spi2-core dbus)
+          python3 python3-pyatspi at-spi2-core dbus openbox)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

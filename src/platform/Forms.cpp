@@ -19,6 +19,18 @@ void UseFixedFrame(QMdiSubWindow* sub)
     sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }
+// Where a window of the rect's size stands wholly inside the visible client area, as near
+// to the rect's place as it can; a window larger than the area keeps its top left corner
+// (and so its title bar) in view.
+QPoint InsideClientArea(const QRect& wanted)
+{
+    if (!gMdiArea->isVisible())
+        return wanted.topLeft(); // no size to go by yet
+    const QRect area = gMdiArea->viewport()->rect();
+    const int x = std::max(0, std::min(wanted.x(), area.width() - wanted.width()));
+    const int y = std::max(0, std::min(wanted.y(), area.height() - wanted.height()));
+    return {x, y};
+}
 } // namespace
 
 void SetMdiArea(QMdiArea* area) { gMdiArea = area; }
@@ -78,7 +90,11 @@ void Form::SetOuterSizeTwips(double width, double height)
     Frame()->resize(mOuterSize);
 }
 
-void Form::SetPositionTwips(double left, double top) { MoveTwips(Frame(), left, top); }
+void Form::SetPositionTwips(double left, double top)
+{
+    mOwnPlace = true;
+    MoveTwips(Frame(), left, top);
+}
 double Form::LeftTwips() const { return PixelsToTwipsX(Frame()->x()); }
 double Form::TopTwips() const { return PixelsToTwipsY(Frame()->y()); }
 double Form::OuterWidthTwips() const { return PixelsToTwipsX(Frame()->width()); }
@@ -98,16 +114,23 @@ void Form::Show()
     if (mUnloading)
         return;
     if (mSub) {
-        if (!mSub->isVisible() && !mSub->testAttribute(Qt::WA_Moved) && gMdiArea) {
-            // A window without a place of its own cascades from the top left corner, the
-            // way child windows open in the design; the client area's own placer would
-            // work from its size before the main window is first shown.
-            int open = 0;
-            for (QMdiSubWindow* other : gMdiArea->subWindowList())
-                if (other != mSub && other->isVisible())
-                    ++open;
-            const int step = mSub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, mSub) + 4;
-            mSub->move(open * step, open * step);
+        if (!mPlaced && !mOwnPlace && gMdiArea) {
+            QPoint at = mSub->pos();
+            if (!mSub->testAttribute(Qt::WA_Moved)) {
+                // A window without a place of its own cascades from the top left corner, the
+                // way child windows open in the design; the client area's own placer would
+                // work from its size before the main window is first shown.
+                int open = 0;
+                for (QMdiSubWindow* other : gMdiArea->subWindowList())
+                    if (other != mSub && other->isVisible())
+                        ++open;
+                const int step = mSub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, mSub) + 4;
+                at = QPoint(open * step, open * step);
+            }
+            // The client area placed it, if at all, by its size before its Load: keep it
+            // wholly in view at the size it has now.
+            mSub->move(InsideClientArea(QRect(at, mSub->size())));
+            mPlaced = gMdiArea->isVisible();
         }
         mSub->show();
         show();

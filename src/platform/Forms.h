@@ -52,6 +52,8 @@ private:
     QPointer<QMdiSubWindow> mSub;
     QSize mOuterSize; // outer size set before the window joined the client area
     bool mUnloading = false;
+    bool mOwnPlace = false; // placed by its own code (SetPositionTwips)
+    bool mPlaced = false;   // placed inside the visible client area at its first showing
     friend void AttachForm(Form* form);
 };
 

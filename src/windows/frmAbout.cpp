@@ -63,6 +63,10 @@ frmAbout::frmAbout()
     Label6 = MakeLink(QString::fromLatin1(AboutPages::kHomeText), Frame1);
     PlaceTwips(Label6, 2880, 1500, 2400, 255);
 
+    // Both "here" links say, to a screen reader, which sentence they end.
+    lblZandrelInfo->setAccessibleName(Label3->text() + QStringLiteral(" here"));
+    lblSensorInfo->setAccessibleName(Label4->text() + QStringLiteral(" here"));
+
     for (QLabel* l : {Label3, Label4, Label5, Label6, lblZandrelInfo, lblSensorInfo}) {
         l->adjustSize();
         l->installEventFilter(this);

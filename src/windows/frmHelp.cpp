@@ -6,6 +6,11 @@
 #include "windows/frmMain.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QWindow>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -15,8 +20,27 @@ constexpr double kHelpHeight = 7200;
 constexpr double kBottomLine = 420;   // height of the line that holds the check box
 } // namespace
 
+namespace {
+// Lets a main window that has just been shown take its place: the window manager
+// maximises it on the screen after the show. Waits at most a short while.
+void LetMainWindowSettle()
+{
+    QWindow* window = gMainForm->windowHandle();
+    if (!gMainForm->isVisible() || !window)
+        return;
+    QDeadlineTimer deadline(2000);
+    while (!window->isExposed() && !deadline.hasExpired() && gMainForm && gMainForm->isVisible())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+}
+} // namespace
+
 void PlaceAboveMainCentre(Form* form)
 {
+    if (!gMainForm)
+        return;
+    // Centre on the main window as it finally stands.
+    LetMainWindowSettle();
     if (!gMainForm)
         return;
     const double left = gMainForm->WidthTwips() / 2 - form->OuterWidthTwips() / 2;
@@ -32,6 +56,7 @@ frmHelp::frmHelp()
     SetCaption(QStringLiteral("Help"));
     brwWebBrowser = new QTextBrowser(this);
     brwWebBrowser->setOpenExternalLinks(true);
+    brwWebBrowser->setAccessibleName(QStringLiteral("Help"));
     chkHelp = new QCheckBox(QStringLiteral("Don't display this form on start-up"), this);
     SetClientSizeTwips(kHelpWidth, kHelpHeight);
 }
@@ -48,7 +73,11 @@ void frmHelp::Form_Load()
     PlaceAboveMainCentre(this);
     chkHelp->setChecked(!gDisplayHelp);
     const QString page = AppPath() + QStringLiteral("/ZandrelHelp.htm");
-    brwWebBrowser->setSource(QUrl::fromLocalFile(page));
+    if (QFileInfo(page).isFile())
+        brwWebBrowser->setSource(QUrl::fromLocalFile(page));
+    else
+        brwWebBrowser->setPlainText(QStringLiteral("The help page could not be found: ") +
+                                    QDir::toNativeSeparators(page));
 }
 
 void frmHelp::Form_Unload()

@@ -69,6 +69,9 @@ frmMain::frmMain()
     mdiArea->setBackground(QColor(128, 128, 128));
     setCentralWidget(mdiArea);
     SetMdiArea(mdiArea);
+    // The menus and the toolbar hold every command there is: no menu of the main window's
+    // own (which would offer to hide the toolbar) on a right click.
+    setContextMenuPolicy(Qt::NoContextMenu);
     BuildMenus();
     BuildToolbar();
     BuildStatusBar();
@@ -82,6 +85,8 @@ frmMain::frmMain()
 
 frmMain::~frmMain()
 {
+    // The client area goes after this object: it must no longer call back into it.
+    disconnect(mdiArea, nullptr, this, nullptr);
     if (gMainForm == this)
         gMainForm = nullptr;
     if (gUnloadAllWindows == &UnloadEverything)
@@ -107,7 +112,9 @@ void frmMain::BuildMenus()
     mnuDevice->addAction(QStringLiteral("&Test Procedure"), this, &frmMain::mnuTestProcedure_Click);
 
     mnuWindow = bar->addMenu(QStringLiteral("&Window"));
-    connect(mnuWindow, &QMenu::aboutToShow, this, &frmMain::FillWindowMenu);
+    mdiArea->viewport()->installEventFilter(this);
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::WindowMenuChanged);
+    FillWindowMenu();
 
     mnuHelp = bar->addAction(QStringLiteral("&Help"));
     connect(mnuHelp, &QAction::triggered, this, &frmMain::mnuHelp_Click);
@@ -115,13 +122,17 @@ void frmMain::BuildMenus()
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
+// The Window menu is kept current as child windows come, go, change their caption or
+// become active, never while it drops down: a menu refilled from inside its own popup
+// stops dropping down once it has been shown empty. With no child window open it holds
+// one greyed entry, so it always drops down.
 void frmMain::FillWindowMenu()
 {
     mnuWindow->clear();
     const auto windows = mdiArea->subWindowList(QMdiArea::CreationOrder);
     int n = 0;
     for (QMdiSubWindow* sub : windows) {
-        if (!sub->isVisible())
+        if (sub->isHidden())
             continue;
         ++n;
         QAction* a = mnuWindow->addAction(QStringLiteral("&%1 %2").arg(n).arg(sub->windowTitle()));
@@ -135,6 +146,41 @@ void frmMain::FillWindowMenu()
             }
         });
     }
+    if (n == 0)
+        mnuWindow->addAction(QStringLiteral("No Windows Open"))->setEnabled(false);
+}
+
+// Refills the Window menu once the current event is done: an entry being chosen is still
+// at work when it activates its window.
+void frmMain::WindowMenuChanged()
+{
+    if (mWindowMenuDue)
+        return;
+    mWindowMenuDue = true;
+    QMetaObject::invokeMethod(this, [this] {
+        mWindowMenuDue = false;
+        FillWindowMenu();
+    }, Qt::QueuedConnection);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        // A new frame in the client area: follow its showing, hiding and caption.
+        if (watched == mdiArea->viewport())
+            static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+        break;
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowTitleChange:
+        if (watched != mdiArea->viewport() && qobject_cast<QMdiSubWindow*>(watched))
+            WindowMenuChanged();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::BuildToolbar()
@@ -160,6 +206,9 @@ void frmMain::BuildToolbar()
         a->setObjectName(QStringLiteral("tb") + key);
         a->setData(key);
         connect(a, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+        // A button shows a picture only: its tooltip is its name for a screen reader.
+        if (QWidget* button = tbToolBar->widgetForAction(a))
+            button->setAccessibleName(a->toolTip());
     }
 }
 
@@ -202,8 +251,51 @@ QString frmMain::StatusText() const { return mStatusPanel->text(); }
 
 double frmMain::LeftTwips() const { return PixelsToTwipsX(pos().x()); }
 double frmMain::TopTwips() const { return PixelsToTwipsY(pos().y()); }
-double frmMain::WidthTwips() const { return PixelsToTwipsX(width()); }
-double frmMain::HeightTwips() const { return PixelsToTwipsY(height()); }
+// Width and height are the outer size, frame and title bar included, as stored.
+double frmMain::WidthTwips() const { return PixelsToTwipsX(frameGeometry().width()); }
+double frmMain::HeightTwips() const { return PixelsToTwipsY(frameGeometry().height()); }
+
+// Gives the window the outer bounds (pixels): the frame's top left at the position and
+// the frame's size, once the window manager's frame is known; before that the frame
+// counts as nothing.
+void frmMain::SetOuterGeometry(const QRect& outer)
+{
+    const QSize frame = frameGeometry().size() - size();
+    move(outer.topLeft());
+    resize(std::max(outer.width() - frame.width(), 100), std::max(outer.height() - frame.height(), 100));
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    // The window starts maximised, before its frame is known. When it is first restored,
+    // it takes the stored bounds with the frame as the window manager has made it.
+    if (event->type() == QEvent::WindowStateChange && mStoredOuter.isValid()) {
+        const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+        if ((old & Qt::WindowMaximized) && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
+                                                               Qt::WindowFullScreen))) {
+            // The frame changes with the state (a maximised window has no border), and
+            // its new extents reach us a little later: apply the bounds again until the
+            // frame stands on them, for at most half a second.
+            const QRect outer = mStoredOuter;
+            mStoredOuter = QRect();
+            auto* settle = new QTimer(this);
+            settle->setInterval(50);
+            connect(settle, &QTimer::timeout, this, [this, settle, outer, tries = 0]() mutable {
+                const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
+                                                      Qt::WindowFullScreen));
+                const bool done = !normal || frameGeometry() == outer || ++tries > 10;
+                if (!done)
+                    SetOuterGeometry(outer);
+                if (done) {
+                    settle->stop();
+                    settle->deleteLater();
+                }
+            });
+            settle->start();
+        }
+    }
+    QMainWindow::changeEvent(event);
+}
 
 void frmMain::Load()
 {
@@ -221,8 +313,9 @@ void frmMain::MDIForm_Load()
     const double top = StoredTwips(QStringLiteral("MainTop"), 1000);
     const double width = StoredTwips(QStringLiteral("MainWidth"), 6500);
     const double height = StoredTwips(QStringLiteral("MainHeight"), 6500);
-    move(TwipsToPixelsX(left), TwipsToPixelsY(top));
-    resize(std::max(TwipsToPixelsX(width), 100), std::max(TwipsToPixelsY(height), 100));
+    mStoredOuter = QRect(TwipsToPixelsX(left), TwipsToPixelsY(top), std::max(TwipsToPixelsX(width), 100),
+                         std::max(TwipsToPixelsY(height), 100));
+    SetOuterGeometry(mStoredOuter);
 
     // 2. Caption and state.
     setWindowTitle(QString::fromLatin1(kProgramTitle));

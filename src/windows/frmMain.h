@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 #include <QString>
 
 class QLabel;
@@ -72,12 +73,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildToolbar();
     void BuildStatusBar();
     void FillWindowMenu();
+    void WindowMenuChanged();
+    void SetOuterGeometry(const QRect& outer);
     void MeasurementStep();
     void RefreshItems();
 
@@ -88,6 +93,10 @@ private:
     bool mLoaded = false;
     bool mUnloaded = false;
     bool mInTick = false;
+    bool mWindowMenuDue = false;
+    // The stored outer bounds (pixels) the window takes when first restored from maximised:
+    // the frame's size is known only once the window is on the screen.
+    QRect mStoredOuter;
 };
 
 // The due test of the refresh items: the period has passed since the last run, or the

@@ -66,10 +66,12 @@ QPixmap SplashPicture()
 frmSplash::frmSplash()
 {
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    setAccessibleName(QString::fromLatin1(kProgramTitle)); // no title bar to name it
     SetClientSizeTwips(7335, 4395);
     const QColor darkBlue(0, 0, 192);
 
     Image2 = new QLabel(this);
+    Image2->setAccessibleName(QString::fromLatin1(kProgramTitle));
     PlaceTwips(Image2, 0, 0, 7335, 4395);
     Image2->setPixmap(SplashPicture().scaled(Image2->size(), Qt::IgnoreAspectRatio,
                                              Qt::SmoothTransformation));
@@ -125,6 +127,7 @@ void frmSplash::ShowProgressText(const QString& text)
 {
     lblProgInfo->setText(text);
     lblProgInfo->adjustSize();
+    lblProgress->setAccessibleName(text); // the bar is named by the text above it
     lblProgInfo->repaint();
 }
 

@@ -27,7 +27,8 @@ def all_cases(include_long=False):
     """The cases by name. Long runs (the soak) are left out of the list CTest registers."""
     import end_to_end
     import faults
-    modules = [faults, end_to_end]
+    import window_manager
+    modules = [faults, end_to_end, window_manager]
     if include_long:
         import soak
         modules.append(soak)
@@ -39,10 +40,10 @@ def all_cases(include_long=False):
     return cases
 
 
-def start_xvfb():
+def start_xvfb(screen="1920x1200"):
     """An X server on a free display; returns (process, ":N")."""
     r, w = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1920x1200x24",
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", f"{screen}x24",
                              "-dpi", "96", "-nolisten", "tcp", "-noreset"],
                             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(w)
@@ -85,9 +86,15 @@ def outer(args):
 def inner(args):
     import zandrel_e2e as e2e
     root = os.environ[INNER]
-    xvfb, display = start_xvfb()
+    run = all_cases(include_long=True)[args.case]
+    # A case may ask for its own screen size and a window manager (see e2e.under_openbox).
+    options = getattr(run, "e2e_options", {})
+    xvfb, display = start_xvfb(options.get("screen", "1920x1200"))
     case = None
+    wm = None
     try:
+        if options.get("window_manager") == "openbox":
+            wm = e2e.start_openbox(display, root)
         # A call into the program waits while its one thread is busy (the bring-up holds it
         # for up to 2 s); allow for a loaded machine instead of failing after 0.8 s.
         e2e.Atspi.set_timeout(10000, 30000)
@@ -95,7 +102,7 @@ def inner(args):
         e2e.wait_for("the accessibility bus", lambda: e2e.Atspi.get_desktop(0) is not None, 20)
         case = e2e.Case(args.case, os.path.abspath(args.build), root, display)
         e2e.log(f"case {args.case} on display {display}")
-        all_cases(include_long=True)[args.case](case)
+        run(case)
         e2e.log("passed")
         return 0
     except Exception:
@@ -112,6 +119,12 @@ def inner(args):
     finally:
         if case:
             case.finish()
+        if wm:
+            wm.terminate()
+            try:
+                wm.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                wm.kill()
         xvfb.terminate()
         try:
             xvfb.wait(timeout=10)

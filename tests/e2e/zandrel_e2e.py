@@ -318,6 +318,94 @@ def close_window(display, window_id):
         x11.XCloseDisplay(dpy)
 
 
+def _send_root_message(display, window_id, message_type, data):
+    """Sends a client message about window_id to the root window, as a pager or a task
+    bar asks the window manager for a change (EWMH)."""
+    x11 = _x11()
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(_XEvent)]
+    dpy = x11.XOpenDisplay(display.encode())
+    check(dpy, f"cannot open display {display}")
+    try:
+        ev = _XEvent()
+        ev.xclient.type = 33  # ClientMessage
+        ev.xclient.window = window_id
+        ev.xclient.message_type = x11.XInternAtom(dpy, message_type.encode(), 0)
+        ev.xclient.format = 32
+        for i, d in enumerate(data):
+            ev.xclient.data[i] = x11.XInternAtom(dpy, d.encode(), 0) if isinstance(d, str) else d
+        mask = (1 << 19) | (1 << 20)  # SubstructureNotify | SubstructureRedirect
+        x11.XSendEvent(dpy, x11.XDefaultRootWindow(dpy), 0, mask, ctypes.byref(ev))
+        x11.XFlush(dpy)
+    finally:
+        x11.XCloseDisplay(dpy)
+
+
+def set_maximised(display, window_id, on):
+    """Maximises or restores a top-level window through the window manager, as its
+    title bar's maximise button does."""
+    _send_root_message(display, window_id, "_NET_WM_STATE",
+                       [1 if on else 0, "_NET_WM_STATE_MAXIMIZED_VERT",
+                        "_NET_WM_STATE_MAXIMIZED_HORZ", 1])
+
+
+def window_state(display, window_id):
+    """The EWMH state atoms of a top-level window, as names."""
+    env = dict(os.environ, DISPLAY=display)
+    out = subprocess.run(["xprop", "-id", str(window_id), "_NET_WM_STATE"], env=env,
+                         capture_output=True, text=True, timeout=10).stdout
+    return set(re.findall(r"_NET_WM_STATE_\w+", out))
+
+
+def frame_geometry(display, window_id):
+    """Outer bounds (x, y, width, height) of a top-level window: the client's place and
+    size from xwininfo and the frame around it from the window manager's
+    _NET_FRAME_EXTENTS (left, right, top, bottom)."""
+    env = dict(os.environ, DISPLAY=display)
+    info = subprocess.run(["xwininfo", "-id", str(window_id)], env=env, capture_output=True,
+                          text=True, timeout=10).stdout
+    def field(label):
+        m = re.search(label + r":\s*(-?\d+)", info)
+        check(m, f"xwininfo shows no {label}: {info}")
+        return int(m.group(1))
+    x, y = field("Absolute upper-left X"), field("Absolute upper-left Y")
+    w, h = field("Width"), field("Height")
+    ext = subprocess.run(["xprop", "-id", str(window_id), "_NET_FRAME_EXTENTS"], env=env,
+                         capture_output=True, text=True, timeout=10).stdout
+    nums = [int(n) for n in re.findall(r"-?\d+", ext.split("=", 1)[-1])] if "=" in ext else []
+    left, right, top, bottom = nums if len(nums) == 4 else (0, 0, 0, 0)
+    return x - left, y - top, w + left + right, h + top + bottom
+
+
+# ---- Window manager -------------------------------------------------------------------
+
+def under_openbox(screen="1600x1000"):
+    """Marks a case to run with the openbox window manager on a screen of that size:
+    maximising, frames and title bars, placement of top-level windows as users meet them."""
+    def mark(run):
+        run.e2e_options = {"window_manager": "openbox", "screen": screen}
+        return run
+    return mark
+
+
+def start_openbox(display, root):
+    """Starts openbox on the display with its stock configuration; returns once it manages
+    the screen."""
+    env = dict(os.environ, DISPLAY=display)
+    out = open(os.path.join(root, "openbox.log"), "wb")
+    proc = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=out,
+                            stderr=subprocess.STDOUT, start_new_session=True)
+
+    def managing():
+        check(proc.poll() is None, f"openbox ended at start (status {proc.poll()})")
+        r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                           capture_output=True, text=True, timeout=10).stdout
+        return "window id" in r
+    wait_for("openbox to manage the screen", managing, 20)
+    log(f"openbox running on {display}")
+    return proc
+
+
 # ---- Files --------------------------------------------------------------------------
 
 def settings_file(home):

@@ -10,6 +10,8 @@
 #include "windows/frmMain.h"
 #include "windows/frmSplash.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -22,8 +24,14 @@ protected:
     FakeBoard& board = fake.board;
     int chipAddress = 0x48;
     int smbusFailures = 0;
-    std::vector<QString> progressTexts;
-    std::vector<float> barValues;
+    // What the splash shows, each change with the (replaced) clock's time.
+    struct Shown {
+        QString text;
+        float bar;
+        double at;
+    };
+    std::vector<Shown> shown;
+    std::vector<double> smbusTryTimes;
 
     void SetUp() override
     {
@@ -31,6 +39,8 @@ protected:
         board.statusFor = [this](const Transfer& t) -> int16_t {
             if (t.request == 0xDE && t.direction == 1 && (t.index & 0xFF) == 0x4E)
                 board.registers[0x4E] = (t.value & 0xFF) == chipAddress ? 0x41 : 0x00;
+            if (t.request == 0xDD && t.direction == 0 && t.value == 3 && (t.index & 0x04) == 0)
+                smbusTryTimes.push_back(env.clock.now);
             if (t.request == 0xDD && t.direction == 0 && t.value == 3 && smbusFailures > 0) {
                 --smbusFailures;
                 return 1;
@@ -93,7 +103,27 @@ TEST_F(BringUp, SucceedsAndLeavesTheChipMonitoring)
     EXPECT_EQ(std::vector<int>(reads.end() - 4, reads.end()), (std::vector<int>{0x1A, 0x1B, 0x1D, 0x1E}));
 }
 
-TEST_F(BringUp, SplashShowsProgressAndEndsAtFullBar)
+// Records every change of the splash's progress text and bar: at each clock reading (the
+// waits) and whenever either label is resized or repainted.
+class SplashRecorder : public QObject {
+public:
+    SplashRecorder(frmSplash* splash, std::function<void()> sample) : mSample(std::move(sample))
+    {
+        splash->lblProgInfo->installEventFilter(this);
+        splash->lblProgress->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize || e->type() == QEvent::Paint || e->type() == QEvent::Show)
+            mSample();
+        return false;
+    }
+
+private:
+    std::function<void()> mSample;
+};
+
+TEST_F(BringUp, SplashShowsProgressTextsBarAndWaitsInOrder)
 {
     frmSplash* splash = ShowForm<frmSplash>();
     EXPECT_EQ(splash->lblVersion->text(), QStringLiteral("Version 2.0.2"));
@@ -101,12 +131,73 @@ TEST_F(BringUp, SplashShowsProgressAndEndsAtFullBar)
     EXPECT_FALSE(splash->lblProgress->isVisibleTo(splash));
     EXPECT_FALSE(splash->lblProgInfo->isVisibleTo(splash));
     EXPECT_TRUE(board.transfers.empty());
-    chipAddress = 0x49;
+
+    auto sample = [&] {
+        // Nothing counts before the bar and its first text are up ("x" is the design text).
+        if (!splash->lblProgInfo->isVisibleTo(splash) || !splash->lblProgress->isVisibleTo(splash) ||
+            splash->lblProgInfo->text() == QStringLiteral("x"))
+            return;
+        const QString text = splash->lblProgInfo->text();
+        const float bar = splash->ProgressTwips();
+        if (shown.empty() || shown.back().text != text || shown.back().bar != bar)
+            shown.push_back({text, bar, env.clock.now});
+    };
+    SplashRecorder recorder(splash, sample);
+    SetClockSource([&] {
+        sample();
+        return env.clock.Read();
+    });
+    chipAddress = 0x4B;
+    smbusFailures = 2;
     gMainForm = new frmMain();
     gMainForm->Load();
+    const double end = env.clock.now;
+
+    const QString download = QStringLiteral("Downloading Firmware...");
+    const QString enumerating = QStringLiteral("Enumerating...");
+    const QString connecting = QStringLiteral("Connecting...");
+    const QString searching = QStringLiteral("Searching for Zandrel on USB...");
+    const QString found = QStringLiteral("Found an Zandrel at 4Bh");
+    // Enumerating: 34 passes of half a unit (27 twips) from 1782 until 2700.
+    auto step = [](const QString& text, float bar) { return text.toStdString() + " | " + std::to_string(bar); };
+    std::vector<std::string> expected = {step(download, 0), step(download, 1782), step(enumerating, 1782)};
+    for (int bar = 1809; bar <= 2700; bar += 27)
+        expected.push_back(step(enumerating, static_cast<float>(bar)));
+    for (auto [text, bar] : std::vector<std::pair<QString, float>>{
+             {connecting, 2700}, {connecting, 4104}, {searching, 4104},
+             // 8 units more before each probe, 48h to 4Bh, then the full bar
+             {searching, 4536}, {searching, 4968}, {searching, 5400}, {searching, 5832},
+             {searching, 5400}, {found, 5400}})
+        expected.push_back(step(text, bar));
+    std::vector<std::string> actual;
+    for (const Shown& s : shown)
+        actual.push_back(step(s.text, s.bar));
+    ASSERT_EQ(actual, expected);
+    auto at = [&](const QString& text, float bar) {
+        for (const Shown& s : shown)
+            if (s.text == text && s.bar == bar)
+                return s.at;
+        return -1.0;
+    };
+
+    // About 1.7 s of enumeration: 34 waits of 50 ms.
+    EXPECT_GE(at(connecting, 2700) - at(enumerating, 1782), 1.7);
+    EXPECT_LT(at(connecting, 2700) - at(enumerating, 1782), 1.9); // the clock's single precision
+    // Three SMBus tries, 200 ms apart, the last one followed by its own 200 ms.
+    ASSERT_EQ(SmbusTries(), 3);
+    smbusTryTimes.resize(3); // later writes of port 3 set the board switches
+    for (size_t i = 1; i < smbusTryTimes.size(); ++i) {
+        EXPECT_GE(smbusTryTimes[i] - smbusTryTimes[i - 1], 0.2);
+        EXPECT_LT(smbusTryTimes[i] - smbusTryTimes[i - 1], 0.21);
+    }
+    EXPECT_GE(at(connecting, 4104) - smbusTryTimes.back(), 0.2);
+    EXPECT_LT(at(connecting, 4104) - smbusTryTimes.back(), 0.21);
+    // 1 s before the first probe, 2 s after switching the monitoring on.
+    EXPECT_GE(at(searching, 4536) - at(searching, 4104), 1.0);
+    EXPECT_LT(at(searching, 4536) - at(searching, 4104), 1.01);
+    EXPECT_GE(end - at(found, 5400), 2.0);
+    EXPECT_LT(end - at(found, 5400), 2.05);
     EXPECT_FLOAT_EQ(splash->ProgressTwips(), 5400.0f);
-    EXPECT_EQ(splash->lblProgInfo->text(), QStringLiteral("Found an Zandrel at 49h"));
-    EXPECT_TRUE(splash->lblProgInfo->isVisibleTo(splash));
 }
 
 TEST_F(BringUp, ProgramStartSwapsSplashForMainWindowAndOpensHelpOnlyWhenAsked)
@@ -207,27 +298,49 @@ TEST_F(BringUp, FailedReadDuringTheScanEndsWithCode3)
     EXPECT_EQ(env.messages[0], QStringLiteral("Communications Interrupted - Check USB connections"));
 }
 
-TEST_F(BringUp, GeometryDefaultsAndBadStoredValues)
+// Restores a maximised main window and returns its outer bounds once they are `expected`
+// (the frame settles after the state change), or after a second.
+QRect Restored(frmMain* main, const QRect& expected)
 {
-    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("abc"));
-    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("300"));
-    frmMain* main = Run();
-    const QRect normal = main->normalGeometry();
-    EXPECT_NEAR(normal.width() * 15.0, 6500, 15);
-    EXPECT_NEAR(normal.height() * 15.0, 6500, 15);
+    main->show();
     EXPECT_TRUE(main->windowState() & Qt::WindowMaximized);
+    main->setWindowState(Qt::WindowNoState);
+    for (QDeadlineTimer deadline(1000); !deadline.hasExpired() && main->frameGeometry() != expected;)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return main->frameGeometry();
 }
 
-TEST_F(BringUp, ClosingStoresGeometryUnlessMinimised)
+// The stored bounds are the window's outer bounds; it starts maximised over them, and
+// takes them when first restored.
+TEST_F(BringUp, GeometryDefaultsAndBadStoredValues)
 {
+    auto restored = [](frmMain* main) { return Restored(main, QRect(67, 67, 433, 433)); };
+    // Nothing stored: 1000, 1000, 6500 x 6500 twips.
+    EXPECT_EQ(restored(Run()), QRect(67, 67, 433, 433));
+
+    TearDownProgram();
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("abc"));
+    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("300"));
+    SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("nan"));
+    SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("7,5e3"));
+    EXPECT_EQ(Restored(Run(), QRect(67, 20, 433, 433)), QRect(67, 20, 433, 433));
+}
+
+TEST_F(BringUp, ClosingStoresOuterGeometryUnlessMinimised)
+{
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("3000"));
+    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("1500"));
+    SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("9600"));
+    SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("7200"));
     frmMain* main = Run();
-    main->setWindowState(Qt::WindowNoState);
-    main->move(200, 100);
-    main->resize(640, 480);
+    // Frame and title bar count in the stored size: what is read is what is written.
+    EXPECT_EQ(Restored(main, QRect(200, 100, 640, 480)), QRect(200, 100, 640, 480));
+    EXPECT_LT(main->height(), 480);
     main->close();
+    EXPECT_EQ(GetSetting(QStringLiteral("MainLeft")), QStringLiteral("3000"));
+    EXPECT_EQ(GetSetting(QStringLiteral("MainTop")), QStringLiteral("1500"));
     EXPECT_EQ(GetSetting(QStringLiteral("MainWidth")), QStringLiteral("9600"));
     EXPECT_EQ(GetSetting(QStringLiteral("MainHeight")), QStringLiteral("7200"));
-    EXPECT_EQ(GetSetting(QStringLiteral("MainLeft")), QStringLiteral("3000"));
 
     TearDownProgram();
     frmMain* again = Run();
@@ -235,16 +348,20 @@ TEST_F(BringUp, ClosingStoresGeometryUnlessMinimised)
     again->resize(100, 100);
     again->close();
     EXPECT_EQ(GetSetting(QStringLiteral("MainWidth")), QStringLiteral("9600"));
+    EXPECT_EQ(GetSetting(QStringLiteral("MainHeight")), QStringLiteral("7200"));
 }
 
 TEST_F(BringUp, FatalErrorAfterStartStoresGeometry)
 {
     frmMain* main = Run();
-    main->setWindowState(Qt::WindowNoState);
-    main->resize(500, 400);
+    ASSERT_EQ(Restored(main, QRect(67, 67, 433, 433)), QRect(67, 67, 433, 433));
+    main->move(40, 30);
     board.statusFor = [](const Transfer&) -> int16_t { return 1; };
     EXPECT_THROW(main->tmrMaster_Timer(), ProgramEnded);
-    EXPECT_EQ(GetSetting(QStringLiteral("MainWidth")), QStringLiteral("7500"));
+    EXPECT_EQ(GetSetting(QStringLiteral("MainLeft")), QStringLiteral("600"));
+    EXPECT_EQ(GetSetting(QStringLiteral("MainTop")), QStringLiteral("450"));
+    EXPECT_EQ(GetSetting(QStringLiteral("MainWidth")), QStringLiteral("6495"));
+    EXPECT_EQ(GetSetting(QStringLiteral("MainHeight")), QStringLiteral("6495"));
 }
 
 TEST(ProcessWideValues, ResetPutsEveryOneBackToItsStartValue)

@@ -6,7 +6,9 @@
 #include "windows/frmAbout.h"
 #include "windows/frmHelp.h"
 #include "windows/frmMain.h"
+#include "windows/frmSplash.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -17,7 +19,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -73,11 +77,53 @@ TEST_F(HelpAbout, OnlyTheTextTrueCountsAsTrue)
     }
 }
 
-TEST_F(HelpAbout, HelpPageIsShownFromTheProgramFolder)
+TEST_F(HelpAbout, HelpPageIsShownFromTheProgramFolderOrNamedWhenMissing)
 {
     frmHelp* help = ShowForm<frmHelp>();
     EXPECT_TRUE(help->brwWebBrowser->source().toLocalFile().endsWith(QStringLiteral("/ZandrelHelp.htm")));
     EXPECT_FALSE(help->brwWebBrowser->toPlainText().isEmpty());
+    help->Unload();
+    FlushDeletedForms();
+
+    QTemporaryDir empty;
+    SetAppPath(empty.path());
+    help = ShowForm<frmHelp>();
+    EXPECT_EQ(help->brwWebBrowser->toPlainText(),
+              QStringLiteral("The help page could not be found: ") + empty.path() + QStringLiteral("/ZandrelHelp.htm"));
+}
+
+// A screen reader finds every control of the main window, the help, about and splash
+// windows by a name of its own.
+TEST_F(HelpAbout, EveryControlHasAnAccessibleName)
+{
+    auto nameOf = [](QWidget* w) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+        return i ? i->text(QAccessible::Name) : QString();
+    };
+    QStringList toolbar;
+    for (QAction* a : gMainForm->tbToolBar->actions())
+        toolbar << nameOf(gMainForm->tbToolBar->widgetForAction(a));
+    EXPECT_EQ(toolbar, (QStringList{"Log Data", "Configure the Device", "Temperature/Fan graphs",
+                                    "Register Map Tree", "DAC Control", "Interrupts/Limits"}));
+
+    frmHelp* help = ShowForm<frmHelp>();
+    EXPECT_EQ(nameOf(help->brwWebBrowser), QStringLiteral("Help"));
+    EXPECT_EQ(nameOf(help->chkHelp), QStringLiteral("Don't display this form on start-up"));
+
+    frmAbout* about = LoadForm<frmAbout>();
+    QStringList aboutNames;
+    for (QWidget* w : {static_cast<QWidget*>(about->lblZandrelInfo), static_cast<QWidget*>(about->lblSensorInfo),
+                       static_cast<QWidget*>(about->Label6),
+                       static_cast<QWidget*>(about->cmdOK)})
+        aboutNames << nameOf(w);
+    EXPECT_EQ(aboutNames, (QStringList{"For more information on the Zandrel click here",
+                                       "For more information on Morvane temperature sensors click here",
+                                       "www.example.com", "OK"}));
+
+    frmSplash* splash = ShowForm<frmSplash>();
+    EXPECT_EQ(nameOf(splash), QStringLiteral("Zandrel Evaluation Software"));
+    splash->StartProgress(QStringLiteral("Connecting..."));
+    EXPECT_EQ(nameOf(splash->lblProgress), QStringLiteral("Connecting..."));
 }
 
 // Every "Menu > Entry" the help page names is a real entry of the main window's menus.

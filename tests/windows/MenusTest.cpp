@@ -16,10 +16,14 @@
 #include "windows/frmTest.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QCoreApplication>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -124,6 +128,17 @@ TEST_F(Menus, ToolbarButtonsInOrderWithTheirTips)
     EXPECT_EQ(keys, (QStringList{"Save", "Config", "Graphs", "Tree", "DAC", "Interrupts"}));
     EXPECT_EQ(tips, (QStringList{"Log Data", "Configure the Device", "Temperature/Fan graphs",
                                  "Register Map Tree", "DAC Control", "Interrupts/Limits"}));
+    // A right click on the toolbar or the menu bar offers nothing (no way to hide the toolbar).
+    main->show();
+    for (QWidget* w : {static_cast<QWidget*>(main->tbToolBar), static_cast<QWidget*>(main->menuBar())}) {
+        const QPoint at(w->width() - 2, w->height() / 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+        QCoreApplication::sendEvent(w, &click);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << w->metaObject()->className();
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    }
 }
 
 TEST_F(Menus, ConfigButtonEqualsTheMenuEntry)
@@ -154,21 +169,60 @@ TEST_F(Menus, AboutTwiceLeavesOneWindow)
     EXPECT_EQ(CopiesOf<frmAbout>(), 1);
 }
 
-TEST_F(Menus, WindowMenuListsTheOpenChildWindows)
+// The Window menu as a user opens it: a click on the menu bar, or its key (Alt+W), each
+// dropping down the real popup.
+TEST_F(Menus, WindowMenuDropsDownWithTheOpenWindowsEvenAfterShowingNone)
 {
     main->show();
-    emit main->mnuWindow->aboutToShow();
-    QStringList entries = Captions(main->mnuWindow);
-    ASSERT_EQ(entries.size(), 1);
-    EXPECT_TRUE(entries[0].endsWith(QStringLiteral("Graphing")));
+    QMenuBar* bar = main->menuBar();
+    QAction* window = main->mnuWindow->menuAction();
+    auto clickOpen = [&] {
+        QCoreApplication::processEvents(); // what happened before the click
+        const QPoint at = bar->actionGeometry(window).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &press);
+        QCoreApplication::processEvents();
+        const bool shown = main->mnuWindow->isVisible();
+        QStringList entries;
+        for (QAction* a : main->mnuWindow->actions())
+            if (a->isVisible())
+                entries << (a->isEnabled() ? a->text() : QStringLiteral("(") + a->text() + QStringLiteral(")"));
+        main->mnuWindow->hide();
+        QCoreApplication::processEvents();
+        return shown ? entries : QStringList{QStringLiteral("<nothing dropped down>")};
+    };
+    auto keyOpen = [&] {
+        QCoreApplication::processEvents();
+        bar->setActiveAction(window); // what the menu's key does
+        QCoreApplication::processEvents();
+        const bool shown = main->mnuWindow->isVisible();
+        main->mnuWindow->hide();
+        QCoreApplication::processEvents();
+        return shown;
+    };
+
+    EXPECT_EQ(clickOpen(), (QStringList{"&1 Graphing"}));
+    // The graphs window closed with its close box: the menu still drops down, with a
+    // greyed entry that says so.
+    FormInstance<frmGraphing>()->Frame()->close();
+    FlushDeletedForms();
+    const QStringList none = clickOpen();
+    EXPECT_EQ(none.size(), 1);
+    EXPECT_TRUE(none.value(0).startsWith(QStringLiteral("("))) << none.value(0).toStdString();
+    EXPECT_TRUE(keyOpen());
+    // Opened again, the windows are listed again, by mouse and by key.
+    Entry(main->mnuView, QStringLiteral("&Graphs"))->trigger();
     main->mnuRegMap_Click();
-    emit main->mnuWindow->aboutToShow();
-    entries = Captions(main->mnuWindow);
-    ASSERT_EQ(entries.size(), 2);
-    // Choosing an entry activates that window.
+    EXPECT_EQ(clickOpen(), (QStringList{"&1 Graphing", "&2 Register Map Access"}));
+    EXPECT_TRUE(keyOpen());
+    // Choosing an entry activates that window; the active one carries the check mark.
     main->mnuWindow->actions().at(0)->trigger();
+    QCoreApplication::processEvents();
     ASSERT_NE(main->mdiArea->activeSubWindow(), nullptr);
     EXPECT_EQ(main->mdiArea->activeSubWindow()->windowTitle(), QStringLiteral("Graphing"));
+    EXPECT_TRUE(main->mnuWindow->actions().at(0)->isChecked());
+    EXPECT_FALSE(main->mnuWindow->actions().at(1)->isChecked());
 }
 } // namespace
 
@@ -181,5 +235,38 @@ TEST(ChildWindowPlacement, TheGraphsWindowOpenedAtStartStandsAtTheTopLeft)
     // size to place it by.
     ASSERT_NE(FormInstance<frmGraphing>(), nullptr);
     EXPECT_EQ(FormInstance<frmGraphing>()->Frame()->pos(), QPoint(0, 0));
+}
+
+// Windows left to the client area's placing open wholly inside its visible part whenever
+// they fit, however many windows already stand there.
+TEST(ChildWindowPlacement, NewWindowsOpenInsideTheVisibleClientArea)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    main->show();
+    main->setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    main->resize(900, 600);
+    QCoreApplication::processEvents();
+    main->mnuRegMap_Click();
+    main->mnuLog_Click();
+    main->mnuBoard_Click();
+    main->mnuInterrupt_Click();
+    main->mnuConfig_Click();
+    main->mnuTestProcedure_Click();
+    main->mnuDAC_Click();
+    const QRect area = main->mdiArea->viewport()->rect();
+    int fits = 0;
+    for (QMdiSubWindow* sub : main->mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        const QRect frame = sub->geometry();
+        const std::string caption = sub->windowTitle().toStdString();
+        EXPECT_GE(frame.left(), 0) << caption;
+        EXPECT_GE(frame.top(), 0) << caption;
+        if (frame.width() <= area.width() && frame.height() <= area.height()) {
+            ++fits;
+            EXPECT_TRUE(area.contains(frame)) << caption << " at " << frame.x() << "," << frame.y();
+        }
+    }
+    EXPECT_GE(fits, 6);
 }
 } // namespace
