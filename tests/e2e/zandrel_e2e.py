@@ -296,31 +296,10 @@ class _XEvent(ctypes.Union):
     _fields_ = [("xclient", _XClientMessageEvent), ("pad", ctypes.c_long * 24)]
 
 
-def close_window(display, window_id):
-    """Asks a top-level window to close, as a window manager's close button does
-    (WM_DELETE_WINDOW); there is no window manager under Xvfb to do it."""
-    x11 = _x11()
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.POINTER(_XEvent)]
-    dpy = x11.XOpenDisplay(display.encode())
-    check(dpy, f"cannot open display {display}")
-    try:
-        ev = _XEvent()
-        ev.xclient.type = 33  # ClientMessage
-        ev.xclient.window = window_id
-        ev.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
-        ev.xclient.format = 32
-        ev.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-        ev.xclient.data[1] = 0  # CurrentTime
-        x11.XSendEvent(dpy, window_id, 0, 0, ctypes.byref(ev))
-        x11.XFlush(dpy)
-    finally:
-        x11.XCloseDisplay(dpy)
-
-
-def _send_root_message(display, window_id, message_type, data):
-    """Sends a client message about window_id to the root window, as a pager or a task
-    bar asks the window manager for a change (EWMH)."""
+def _send_client_message(display, window_id, message_type, data, to_root):
+    """Sends a client message about window_id: to the window itself, or to the root window
+    as a pager or a task bar asks the window manager for a change (EWMH). A text in data
+    is sent as its atom."""
     x11 = _x11()
     x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
                                ctypes.POINTER(_XEvent)]
@@ -334,19 +313,28 @@ def _send_root_message(display, window_id, message_type, data):
         ev.xclient.format = 32
         for i, d in enumerate(data):
             ev.xclient.data[i] = x11.XInternAtom(dpy, d.encode(), 0) if isinstance(d, str) else d
-        mask = (1 << 19) | (1 << 20)  # SubstructureNotify | SubstructureRedirect
-        x11.XSendEvent(dpy, x11.XDefaultRootWindow(dpy), 0, mask, ctypes.byref(ev))
+        if to_root:
+            mask = (1 << 19) | (1 << 20)  # SubstructureNotify | SubstructureRedirect
+            x11.XSendEvent(dpy, x11.XDefaultRootWindow(dpy), 0, mask, ctypes.byref(ev))
+        else:
+            x11.XSendEvent(dpy, window_id, 0, 0, ctypes.byref(ev))
         x11.XFlush(dpy)
     finally:
         x11.XCloseDisplay(dpy)
 
 
+def close_window(display, window_id):
+    """Asks a top-level window to close, as a window manager's close button does
+    (WM_DELETE_WINDOW); there is no window manager under Xvfb to do it."""
+    _send_client_message(display, window_id, "WM_PROTOCOLS", ["WM_DELETE_WINDOW", 0], False)
+
+
 def set_maximised(display, window_id, on):
     """Maximises or restores a top-level window through the window manager, as its
     title bar's maximise button does."""
-    _send_root_message(display, window_id, "_NET_WM_STATE",
-                       [1 if on else 0, "_NET_WM_STATE_MAXIMIZED_VERT",
-                        "_NET_WM_STATE_MAXIMIZED_HORZ", 1])
+    _send_client_message(display, window_id, "_NET_WM_STATE",
+                         [1 if on else 0, "_NET_WM_STATE_MAXIMIZED_VERT",
+                          "_NET_WM_STATE_MAXIMIZED_HORZ", 1], True)
 
 
 def window_state(display, window_id):

@@ -1,6 +1,8 @@
 #include "platform/Lamp.h"
 #include "platform/LimitGauge.h"
 
+#include "TestSupport.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
@@ -9,14 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void SendMouse(QWidget* w, QEvent::Type type, QPoint pos)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &e);
-}
 
 // Presses on a point, moves by dy pixels in steps and releases.
 void Drag(QWidget* w, QPoint from, int dy)

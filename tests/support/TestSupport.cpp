@@ -8,6 +8,10 @@
 #include "windows/frmMain.h"
 
 #include <QCoreApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QWidget>
+#include <cstdlib>
 
 namespace {
 FakeBoard* gFake = nullptr;
@@ -153,4 +157,32 @@ void TearDownProgram()
         UnloadAllForms();
         FlushDeletedForms();
     }
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void DoubleClick(QWidget* w, QPoint pos)
+{
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                           QEvent::MouseButtonRelease})
+        SendMouse(w, t, pos);
+}
+
+bool HasColour(const QImage& img, QRect area, QColor c, int tolerance)
+{
+    area = area.intersected(img.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) + std::abs(p.blue() - c.blue()) <=
+                tolerance)
+                return true;
+        }
+    return false;
 }

@@ -4,6 +4,10 @@
 
 #include "platform/Runtime.h"
 
+#include <QColor>
+#include <QEvent>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -85,3 +89,13 @@ class frmMain;
 frmMain* BringUpOnSimulatedBoard();
 // Unloads every window and deletes the main window.
 void TearDownProgram();
+
+class QImage;
+class QWidget;
+// A left-button mouse event as the window system delivers it (a move carries no button).
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos);
+// A double-click as the window system delivers it: press, release, double-click, release.
+void DoubleClick(QWidget* w, QPoint pos);
+// Whether some pixel of the area is within the tolerance of the colour (sum of the three
+// channel differences).
+bool HasColour(const QImage& img, QRect area, QColor c, int tolerance = 60);

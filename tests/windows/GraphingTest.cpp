@@ -26,14 +26,6 @@ namespace {
 
 const QString kDeg = QStringLiteral("\u00B0");
 
-void SendMouse(QWidget* w, QEvent::Type type, QPoint pos)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
 // Drags a zoom arrow of a chart from its centre to a point, in steps.
 void DragArrow(StripChart* chart, StripChart::Arrow arrow, QPoint to)
 {
@@ -46,24 +38,7 @@ void DragArrow(StripChart* chart, StripChart::Arrow arrow, QPoint to)
 
 void DoubleClickArrow(StripChart* chart, StripChart::Arrow arrow)
 {
-    const QPoint at = chart->ArrowCentre(arrow);
-    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                           QEvent::MouseButtonRelease})
-        SendMouse(chart, t, at);
-}
-
-// Whether a pixel of the area is within the tolerance of the colour.
-bool HasColour(const QImage& img, QRect area, QColor c, int tolerance = 60)
-{
-    area = area.intersected(img.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor p = img.pixelColor(x, y);
-            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) + std::abs(p.blue() - c.blue()) <=
-                tolerance)
-                return true;
-        }
-    return false;
+    DoubleClick(chart, chart->ArrowCentre(arrow));
 }
 
 class GraphingTest : public ::testing::Test {
