@@ -1,5 +1,6 @@
 #include "windows/frmSave.h"
 
+#include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
 #include "platform/NumberText.h"
 #include "platform/Runtime.h"
@@ -8,6 +9,7 @@
 #include "windows/DataLog.h"
 #include "windows/TemperatureUnit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -19,6 +21,7 @@
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace {
 std::function<QString()> gLogFileChooser;
@@ -272,9 +275,17 @@ bool WriteLogDataLine()
     gLogging = false;
     if (frmSave* form = FormInstance<frmSave>())
         form->cmdLog->setText(kStartCaption);
-    SetStatusText(QStringLiteral("Data Logging stopped: cannot write %1 (%2)").arg(gLogFileName, reason));
-    ShowCannotWrite(gLogFileName, reason,
-                    QStringLiteral("Data logging has stopped. Every line logged before stays in the file."));
+    const QString path = gLogFileName;
+    // Only a file still there keeps the lines logged before (a line cut short is taken back).
+    const QString outcome = QFileInfo(path).isFile()
+                                ? QStringLiteral("Data logging has stopped. Every line logged before stays in the file.")
+                                : QStringLiteral("Data logging has stopped.");
+    // Reported after the tick: a box opened inside it would hold the measurement cycle, and
+    // with it the charts and every other window, until it is answered.
+    QTimer::singleShot(0, qApp, [path, reason, outcome] {
+        if (!gFatalUsbErrorRaised)
+            ShowCannotWrite(path, reason, outcome);
+    });
     return false;
 }
 

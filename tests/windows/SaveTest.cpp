@@ -114,6 +114,14 @@ protected:
         return f;
     }
 
+    // One data line, and the message that a failed line reports once the tick is over.
+    bool WriteLine()
+    {
+        const bool written = WriteLogDataLine();
+        QCoreApplication::processEvents();
+        return written;
+    }
+
     // The master timer's log step as it runs when a line is due.
     bool LogLine()
     {
@@ -314,18 +322,13 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     const QString kept = dir.filePath("kept.csv");
     ASSERT_TRUE(QFile::rename(logPath, kept));
     ASSERT_TRUE(QDir().mkdir(logPath));
-    QString statusDuringBox;
-    SetMsgBoxHandler([&](const QString& text, MsgIcon, MsgButtons) {
-        env.messages.push_back(text);
-        statusDuringBox = StatusText();
-        return MsgResult::OK;
-    });
-    EXPECT_FALSE(WriteLogDataLine());
+    EXPECT_FALSE(WriteLine());
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(f->cmdLog->text(), "Start Logging");
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_TRUE(env.messages[0].contains(logPath));
-    EXPECT_TRUE(statusDuringBox.contains(logPath));
+    // The file is gone from its name: its lines are kept elsewhere, not "in the file".
+    EXPECT_FALSE(env.messages[0].contains("stays in the file"));
     EXPECT_EQ(ReadAll(kept), before);
     EXPECT_TRUE(before.endsWith("\r\n0,\r\n.25,\r\n"));
 
@@ -336,7 +339,7 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     f->cmdLog_Click();
     ASSERT_TRUE(gLogging);
     ASSERT_TRUE(sub.removeRecursively());
-    EXPECT_FALSE(WriteLogDataLine());
+    EXPECT_FALSE(WriteLine());
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(env.messages.size(), 2u);
 }
@@ -370,7 +373,7 @@ TEST_F(SaveTest, OnlyARegularFileIsTakenAsTheLog)
     ASSERT_TRUE(QFile::rename(fifo, logPath));
     const int reader = ::open(QFile::encodeName(logPath).constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    EXPECT_FALSE(WriteLogDataLine());
+    EXPECT_FALSE(WriteLine());
     char buffer[256];
     const ssize_t leaked = ::read(reader, buffer, sizeof buffer);
     ::close(reader);
@@ -384,7 +387,7 @@ TEST_F(SaveTest, OnlyARegularFileIsTakenAsTheLog)
     // Nor is a device.
     gLogging = true;
     gLogFileName = "/dev/full";
-    EXPECT_FALSE(WriteLogDataLine());
+    EXPECT_FALSE(WriteLine());
     ASSERT_EQ(env.messages.size(), 3u);
     EXPECT_TRUE(env.messages[2].contains("/dev/full"));
     EXPECT_TRUE(env.messages[2].contains("device"));
@@ -408,7 +411,7 @@ TEST_F(SaveTest, LineCutShortIsTakenBackAndSaysWhy)
     struct rlimit tight = old;
     tight.rlim_cur = static_cast<rlim_t>(before.size() + 5);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    bool written = WriteLogDataLine();
+    bool written = WriteLine();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldSignal);
 
@@ -437,13 +440,14 @@ TEST_F(SaveTest, LineCutShortIsTakenBackAndSaysWhy)
     }
     before = ReadAll(chosen);
     ASSERT_EQ(before.size(), 4091);
-    written = WriteLogDataLine();
+    written = WriteLine();
     EXPECT_FALSE(written);
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(Hex(ReadAll(chosen)), Hex(before));
     ASSERT_EQ(env.messages.size(), 2u);
     EXPECT_TRUE(env.messages[1].contains(chosen));
     EXPECT_TRUE(env.messages[1].contains("No space left on device")) << env.messages[1].toStdString();
+    EXPECT_TRUE(env.messages[1].contains("stays in the file"));
 }
 
 TEST_F(SaveTest, IntervalText)
@@ -557,10 +561,16 @@ TEST_F(SaveTest, MasterTimerStopsOnFailedLine)
     ASSERT_EQ(gLogSampleCount, 1);
     const auto lastLine = main->LastLogTime;
     ASSERT_TRUE(QFile::remove(logPath));
-    QString statusDuringBox;
+    // The box comes after the tick, and the measurement cycle goes on while it is open.
+    int stepsDuringBox = -1;
     SetMsgBoxHandler([&](const QString& text, MsgIcon, MsgButtons) {
         env.messages.push_back(text);
-        statusDuringBox = StatusText();
+        const int16_t step = main->PollState;
+        for (int i = 0; i < 5; ++i) {
+            env.clock.now += 0.01;
+            main->tmrMaster_Timer();
+        }
+        stepsDuringBox = (main->PollState - step + 12) % 12;
         return MsgResult::OK;
     });
     env.clock.now += 0.3;
@@ -568,10 +578,12 @@ TEST_F(SaveTest, MasterTimerStopsOnFailedLine)
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(gLogSampleCount, 1);
     EXPECT_EQ(main->LastLogTime, lastLine);
+    EXPECT_TRUE(env.messages.empty());
+    QCoreApplication::processEvents();
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_TRUE(env.messages[0].contains(logPath));
     EXPECT_TRUE(env.messages[0].contains("No such file or directory"));
-    EXPECT_TRUE(statusDuringBox.startsWith("Data Logging stopped"));
+    EXPECT_EQ(stepsDuringBox, 5);
     EXPECT_EQ(StatusText(), "Status");
     EXPECT_FALSE(QFile::exists(logPath));
 }
