@@ -30,10 +30,12 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -57,6 +59,15 @@ double StoredTwips(const QString& key, double defaultValue)
     if (!ok || !std::isfinite(v))
         return defaultValue;
     return v;
+}
+
+// Bounds moved, at their size, as little as it takes to stand wholly inside the area; bounds
+// larger than the area keep their top left corner, and with it the title bar, in view.
+QRect InView(const QRect& bounds, const QRect& area)
+{
+    const int x = std::max(area.left(), std::min(bounds.left(), area.right() + 1 - bounds.width()));
+    const int y = std::max(area.top(), std::min(bounds.top(), area.bottom() + 1 - bounds.height()));
+    return QRect(QPoint(x, y), bounds.size());
 }
 } // namespace
 
@@ -268,7 +279,8 @@ void frmMain::SetOuterGeometry(const QRect& outer)
 void frmMain::changeEvent(QEvent* event)
 {
     // The window starts maximised, before its frame is known. When it is first restored,
-    // it takes the stored bounds with the frame as the window manager has made it.
+    // it takes the stored bounds with the frame as the window manager has made it; bounds
+    // stored on a larger screen are brought into view on this one.
     if (event->type() == QEvent::WindowStateChange && mStoredOuter.isValid()) {
         const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
         if ((old & Qt::WindowMaximized) && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
@@ -276,7 +288,7 @@ void frmMain::changeEvent(QEvent* event)
             // The frame changes with the state (a maximised window has no border), and
             // its new extents reach us a little later: apply the bounds again until the
             // frame stands on them, for at most half a second.
-            const QRect outer = mStoredOuter;
+            const QRect outer = InView(mStoredOuter, screen()->availableGeometry());
             mStoredOuter = QRect();
             auto* settle = new QTimer(this);
             settle->setInterval(50);

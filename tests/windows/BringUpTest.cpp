@@ -326,18 +326,35 @@ TEST_F(BringUp, GeometryDefaultsAndBadStoredValues)
     EXPECT_EQ(Restored(Run(), QRect(67, 20, 433, 433)), QRect(67, 20, 433, 433));
 }
 
+// Bounds stored on a larger screen, or partly left of it: restored on this one (800 x 800
+// pixels) wholly in view at their size.
+TEST_F(BringUp, StoredBoundsOffTheScreenAreBroughtIntoView)
+{
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("30000"));
+    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("20000"));
+    EXPECT_EQ(Restored(Run(), QRect(367, 367, 433, 433)), QRect(367, 367, 433, 433));
+
+    TearDownProgram();
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("-3000"));
+    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("9000"));
+    SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("9000"));
+    SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("6000"));
+    EXPECT_EQ(Restored(Run(), QRect(0, 400, 600, 400)), QRect(0, 400, 600, 400));
+}
+
 TEST_F(BringUp, ClosingStoresOuterGeometryUnlessMinimised)
 {
-    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("3000"));
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("2400"));
     SaveSetting(QStringLiteral("MainTop"), QStringLiteral("1500"));
     SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("9600"));
     SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("7200"));
     frmMain* main = Run();
     // Frame and title bar count in the stored size: what is read is what is written.
-    EXPECT_EQ(Restored(main, QRect(200, 100, 640, 480)), QRect(200, 100, 640, 480));
+    // Wholly in view, its right edge on the screen's: kept where it was stored.
+    EXPECT_EQ(Restored(main, QRect(160, 100, 640, 480)), QRect(160, 100, 640, 480));
     EXPECT_LT(main->height(), 480);
     main->close();
-    EXPECT_EQ(GetSetting(QStringLiteral("MainLeft")), QStringLiteral("3000"));
+    EXPECT_EQ(GetSetting(QStringLiteral("MainLeft")), QStringLiteral("2400"));
     EXPECT_EQ(GetSetting(QStringLiteral("MainTop")), QStringLiteral("1500"));
     EXPECT_EQ(GetSetting(QStringLiteral("MainWidth")), QStringLiteral("9600"));
     EXPECT_EQ(GetSetting(QStringLiteral("MainHeight")), QStringLiteral("7200"));
