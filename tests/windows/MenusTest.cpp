@@ -224,6 +224,30 @@ TEST_F(Menus, WindowMenuDropsDownWithTheOpenWindowsEvenAfterShowingNone)
     EXPECT_TRUE(main->mnuWindow->actions().at(0)->isChecked());
     EXPECT_FALSE(main->mnuWindow->actions().at(1)->isChecked());
 }
+
+// A window of fixed size chosen from the Window menu while a sizable one is maximised: it
+// shows at its own size, normal, so that it can be moved and every window restored.
+TEST_F(Menus, FixedWindowChosenWhileAnotherIsMaximisedStaysNormal)
+{
+    main->show();
+    main->mnuTestProcedure_Click();
+    QWidget* test = FormInstance<frmExternalTest>()->Frame();
+    QWidget* graphs = FormInstance<frmGraphing>()->Frame();
+    const QSize fixedSize = graphs->size();
+    test->showMaximized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(test->isMaximized());
+    QAction* entry = Entry(main->mnuWindow, QStringLiteral("&1 Graphing"));
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->mdiArea->activeSubWindow(), graphs);
+    EXPECT_FALSE(graphs->isMaximized());
+    EXPECT_EQ(graphs->size(), fixedSize);
+    EXPECT_FALSE(test->isMaximized());
+    // The maximised window's buttons on the menu bar are gone with it.
+    EXPECT_EQ(main->menuBar()->cornerWidget(Qt::TopRightCorner), nullptr);
+}
 } // namespace
 
 namespace {
