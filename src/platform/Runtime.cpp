@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTime>
@@ -37,7 +40,11 @@ MsgResult MsgBox(const QString& text, MsgIcon icon, MsgButtons buttons)
     if (gMsgBoxHandler)
         return gMsgBoxHandler(text, icon, buttons);
     QMessageBox box;
-    box.setWindowTitle(QString::fromLatin1(kProgramTitle));
+    const QString title = QString::fromLatin1(kProgramTitle);
+    box.setWindowTitle(title);
+    // A box is answered, not minimised or maximised: a title bar with a close button only.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint);
     box.setText(text);
     switch (icon) {
     case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
@@ -50,6 +57,16 @@ MsgResult MsgBox(const QString& text, MsgIcon icon, MsgButtons buttons)
     case MsgButtons::OK: box.setStandardButtons(QMessageBox::Ok); break;
     case MsgButtons::OKCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    }
+    // Wide enough for the title bar to show the whole title beside its buttons, however
+    // short the text (after the icon, which lays the box out anew).
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        font.setBold(true);
+        const QFontMetrics metrics(font);
+        const int width = metrics.horizontalAdvance(title) + 4 * metrics.height();
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     }
     switch (box.exec()) {
     case QMessageBox::Cancel: return MsgResult::Cancel;
