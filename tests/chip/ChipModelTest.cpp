@@ -8,7 +8,6 @@
 #include "chip/RegMapStuff.h"
 #include "windows/GeneralStuff.h"
 
-#include <QSet>
 #include <cstring>
 #include <string>
 #include <tuple>
