@@ -20,20 +20,24 @@ void UseFixedFrame(QMdiSubWindow* sub)
                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }
 // Where a window of the rect's size stands wholly inside the visible client area, as near
-// to the rect's place as it can; a window larger than the area keeps its top left corner
-// (and so its title bar) in view.
+// to the rect's place as it can.
 QPoint InsideClientArea(const QRect& wanted)
 {
     if (!gMdiArea->isVisible())
         return wanted.topLeft(); // no size to go by yet
-    const QRect area = gMdiArea->viewport()->rect();
-    const int x = std::max(0, std::min(wanted.x(), area.width() - wanted.width()));
-    const int y = std::max(0, std::min(wanted.y(), area.height() - wanted.height()));
-    return {x, y};
+    return KeptInView(wanted, gMdiArea->viewport()->rect()).topLeft();
 }
 } // namespace
 
 void SetMdiArea(QMdiArea* area) { gMdiArea = area; }
+
+QRect KeptInView(const QRect& bounds, const QRect& area)
+{
+    const int x = std::max(area.left(), std::min(bounds.left(), area.right() + 1 - bounds.width()));
+    const int y = std::max(area.top(), std::min(bounds.top(), area.bottom() + 1 - bounds.height()));
+    return QRect(QPoint(x, y), bounds.size());
+}
+
 QMdiArea* MdiArea() { return gMdiArea.data(); }
 
 std::vector<Form*> LoadedForms() { return gForms; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 
@@ -59,6 +60,11 @@ private:
 
 // The main window's client area that holds every child window.
 void SetMdiArea(QMdiArea* area);
+
+// Bounds moved, at their size, as little as it takes to stand wholly inside the area;
+// bounds larger than the area keep their top left corner, and with it the title bar, in
+// view.
+QRect KeptInView(const QRect& bounds, const QRect& area);
 QMdiArea* MdiArea();
 
 // Registers a new form: places it in the main window's client area.

@@ -61,14 +61,6 @@ double StoredTwips(const QString& key, double defaultValue)
     return v;
 }
 
-// Bounds moved, at their size, as little as it takes to stand wholly inside the area; bounds
-// larger than the area keep their top left corner, and with it the title bar, in view.
-QRect InView(const QRect& bounds, const QRect& area)
-{
-    const int x = std::max(area.left(), std::min(bounds.left(), area.right() + 1 - bounds.width()));
-    const int y = std::max(area.top(), std::min(bounds.top(), area.bottom() + 1 - bounds.height()));
-    return QRect(QPoint(x, y), bounds.size());
-}
 } // namespace
 
 frmMain::frmMain()
@@ -288,7 +280,7 @@ void frmMain::changeEvent(QEvent* event)
             // The frame changes with the state (a maximised window has no border), and
             // its new extents reach us a little later: apply the bounds again until the
             // frame stands on them, for at most half a second.
-            const QRect outer = InView(mStoredOuter, screen()->availableGeometry());
+            const QRect outer = KeptInView(mStoredOuter, screen()->availableGeometry());
             mStoredOuter = QRect();
             auto* settle = new QTimer(this);
             settle->setInterval(50);
