@@ -199,6 +199,8 @@ int32_t HexValue(const QString& text, bool* overflow)
 {
     uint32_t value = 0;
     int significant = 0;
+    // Whether a significant digit beyond the low eight is not F.
+    bool highNonF = false;
     for (const QChar c : text) {
         if (IsIgnoredBlank(c))
             continue;
@@ -214,10 +216,14 @@ int32_t HexValue(const QString& text, bool* overflow)
             break;
         if (significant > 0 || digit != 0)
             ++significant;
+        if (significant > 8 && (value >> 28) != 0xF)
+            highNonF = true;
         value = (value << 4) | static_cast<uint32_t>(digit);  // keeps the low eight digits
     }
+    // Significant digits beyond eight are no overflow when they only repeat the sign of
+    // a negative 32-bit value (FFFFFFFFFFFF is -1, as FFFFFFFF is).
     if (overflow)
-        *overflow = significant > 8;
+        *overflow = significant > 8 && (highNonF || (value & 0x80000000u) == 0);
     if (value <= 0xFFFF)
         return static_cast<int16_t>(static_cast<uint16_t>(value));
     return static_cast<int32_t>(value);

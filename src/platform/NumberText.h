@@ -26,8 +26,9 @@ double ValText(const QString& text);
 // The hexadecimal value of a text: blanks, tabs and line feeds ignored, hex digits of
 // either case read up to the first other character, no digit gives 0. Up to FFFFh as a
 // 16-bit two's-complement number (FFFF -> -1), larger values up to eight digits as a
-// 32-bit one (FFFFFFFF -> -1). "1FH" -> 31. Sets *overflow when more than eight
-// significant digits were given (the value is then that of the low eight).
+// 32-bit one (FFFFFFFF -> -1). "1FH" -> 31. The value is that of the low eight digits;
+// *overflow is set when the digits before them are more than a repeat of the sign of a
+// negative value: FFFFFFFFFFFF gives -1, while 123456789 and F7FFFFFFF overflow.
 int32_t HexValue(const QString& text, bool* overflow = nullptr);
 
 // Hexadecimal text: upper-case digits without leading zeros of the number rounded (halves

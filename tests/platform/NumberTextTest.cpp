@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -260,8 +262,21 @@ TEST(HexText, HexadecimalValueOfAText)
     EXPECT_FALSE(overflow);
     EXPECT_EQ(HexValue("123456789", &overflow), 0x23456789);
     EXPECT_TRUE(overflow);
-    EXPECT_EQ(HexValue(QString(5000, u'F'), &overflow), -1);
-    EXPECT_TRUE(overflow);
+    // Digits beyond eight that only repeat the sign of a negative 32-bit value.
+    const std::pair<QString, int32_t> signRepeats[] = {
+        {"FFFFFFFFFFFF", -1}, {"ffffFFFF1234", -60876}, {"0FFFFFFFFF", -1},
+        {"FFFF80000000", INT32_MIN}, {QString(5000, u'F'), -1}};
+    for (const auto& [text, value] : signRepeats) {
+        overflow = true;
+        EXPECT_EQ(HexValue(text, &overflow), value) << text.left(20).toStdString();
+        EXPECT_FALSE(overflow) << text.left(20).toStdString();
+    }
+    // Anything else beyond eight digits: an F before a positive value, any other digit.
+    for (const char* text : {"F7FFFFFFF", "FFFFFFFF0000FFFF", "1FFFFFFFF", "EFFFFFFFF"}) {
+        overflow = false;
+        HexValue(text, &overflow);
+        EXPECT_TRUE(overflow) << text;
+    }
 }
 
 TEST(HexText, HexadecimalAndDecimalTexts)

@@ -349,7 +349,7 @@ TEST_F(RegMapTest, BadRegisterNumbersAndValuesAreRefusedUntouched)
     // More than eight hexadecimal digits are refused, not cut to the last eight; the
     // decimal box shows no value, and neither Write nor Enter in a box writes.
     fake.board.Clear();
-    for (const char* text : {"100000005", "FFFFFFFF0"}) {
+    for (const char* text : {"100000005", "F7FFFFFFF", "FFFFFFFF0000FFFF"}) {
         form->txtHex->setText(text);
         EXPECT_EQ(form->txtHex->text(), QString::fromLatin1(text));
         EXPECT_EQ(form->txtDec->text(), QString());
