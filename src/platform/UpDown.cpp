@@ -1,6 +1,7 @@
 #include "platform/UpDown.h"
 
 #include "platform/NumberText.h"
+#include "platform/TextBox.h"
 
 #include <QLineEdit>
 #include <QToolButton>
@@ -66,6 +67,6 @@ void UpDown::Step(int delta)
     const int next = static_cast<int>(std::clamp<int64_t>(int64_t{mValue} + delta, mMin, mMax));
     mValue = next;
     if (mBuddy)
-        mBuddy->setText(DecText(next));
+        SetBoxText(mBuddy, DecText(next));
     emit Changed(next);
 }

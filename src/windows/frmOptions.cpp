@@ -6,6 +6,7 @@
 #include "chip/GeneralStuff.h"
 #include "platform/NumberText.h"
 #include "platform/Runtime.h"
+#include "platform/TextBox.h"
 #include "platform/Twips.h"
 #include "platform/UpDown.h"
 #include "platform/WrapButtons.h"
@@ -271,12 +272,12 @@ void frmOptions::Form_Load()
     for (int i = 0; i < 2; ++i) {
         if (mOffsetRegs[i] & 0x80)
             mOffsetRegs[i] = (mOffsetRegs[i] & 0x7F) - 128;
-        txtOffset[i]->setText(DecText(mOffsetRegs[i]));
+        SetBoxText(txtOffset[i], DecText(mOffsetRegs[i]));
     }
 
     chkExtDACRef[0]->setChecked(!Bit(mConfigRegs[4], 4));
     chkExtDACRef[1]->setChecked(!Bit(mConfigRegs[4], 5));
-    txtExtRef->setText(PlainSingle(gExtRefVoltage));
+    SetBoxText(txtExtRef, PlainSingle(gExtRefVoltage));
     chkExtDACRef_Click(0);
 
     optLDACWrite[(mConfigRegs[3] & 0x30) / 16]->setChecked(true);

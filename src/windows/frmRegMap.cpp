@@ -4,6 +4,7 @@
 #include "chip/RegMapStuff.h"
 #include "platform/NumberText.h"
 #include "platform/Runtime.h"
+#include "platform/TextBox.h"
 #include "platform/Twips.h"
 #include "windows/GeneralStuff.h"
 
@@ -100,14 +101,6 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, double left, do
     return button;
 }
 
-// Sets a box's text only when it differs, so that a box set to what it holds reports no
-// change; Qt leaves the caret at the end of the new text.
-void SetBoxText(QLineEdit* box, const QString& text)
-{
-    if (box->text() != text)
-        box->setText(text);
-}
-
 frmRegMap* Window() { return FormInstance<frmRegMap>(); }
 
 // Fills the details from the description, the address and the bit names (bit 7 first),
@@ -117,7 +110,10 @@ void ShowRegister(frmRegMap* form, const QString& description, int32_t reg, cons
     form->lblRegDescription->setText(description);
     const QString address = HexText(reg) + QLatin1Char('h');
     form->lblCurrentAddr->setText(address);
-    SetBoxText(form->txtReadAddr, address);
+    // The address box shows its text upper-cased; given that form at once, a box that
+    // already shows this address is left as it is, with the user's selection and caret
+    // (the continuous read sets it every half second).
+    SetBoxText(form->txtReadAddr, address.toUpper());
     for (int k = 0; k < 8; ++k)
         form->lblInfo[k]->setText(bitNames.value(k));
     const int32_t value = ReadRegister(gDeviceAddress, reg);

@@ -363,8 +363,14 @@ TEST_F(OptionsTest, OkCancelAndRefresh)
     EXPECT_TRUE(fake.board.transfers.empty());
     EXPECT_FALSE(IsFormLoaded<frmOptions>());
 
-    // Open: it reads the chip again and discards edits.
+    // Open: it reads the chip again and discards edits. A box that shows what the chip
+    // holds keeps its selection and caret.
     form = Open();
+    form->txtOffset[1]->selectAll();
+    form->txtExtRef->setCursorPosition(1);
+    RefreshOptionsForm();
+    EXPECT_EQ(form->txtOffset[1]->selectedText(), "0");
+    EXPECT_EQ(form->txtExtRef->cursorPosition(), 1);
     form->chkPowerDown->setChecked(true);
     form->txtOffset[0]->setText("12");
     Preset(0x1B, 0x01);

@@ -20,7 +20,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -282,6 +284,52 @@ TEST_F(RegMapTest, EnterWritesFromTheValueBoxesOnlyAndTheMirrorSettles)
     Type(form->txtDec, "5");
     EXPECT_EQ(form->txtHex->text(), QStringLiteral("2"));
     EXPECT_EQ(form->txtDec->text(), QStringLiteral("2"));
+}
+
+TEST_F(RegMapTest, KeysTypedIntoTheBoxesAreTakenAsTyped)
+{
+    Type(form->txtReadAddr, "1F");
+    // Typed key by key, FFFF echoes as FFFFFFFF and the last four keys make twelve digits:
+    // those beyond eight only repeat the sign, and Enter writes the value typed.
+    QTest::keyClicks(form->txtHex, "FFFFFFFF");
+    EXPECT_EQ(form->txtHex->text(), QStringLiteral("FFFFFFFFFFFF"));
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("-1"));
+    QTest::keyClick(form->txtHex, Qt::Key_Return);
+    form->txtHex->clear();
+    QTest::keyClicks(form->txtHex, "ffff1234");
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("-60876"));
+    QTest::keyClick(form->txtHex, Qt::Key_Return);
+    // Digits that do more than repeat the sign are still refused, typed or not.
+    for (const char* text : {"1FFFFFFFF", "FFFFFFFFF7FFFFFFF"}) {
+        form->txtHex->clear();
+        QTest::keyClicks(form->txtHex, text);
+        EXPECT_EQ(form->txtDec->text(), QString()) << text;
+        QTest::keyClick(form->txtHex, Qt::Key_Return);
+    }
+    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, -60876 * 256 + 0x1F}));
+    ASSERT_EQ(env.messages.size(), 2u);
+    EXPECT_TRUE(env.messages[1].contains("Value(Hex)"));
+
+    // The continuous read sets the address box every half second. A box that already
+    // shows the address is left alone: no change, the selection and the caret stay, so
+    // what the user types next replaces the selection.
+    form->txtReadAddr->clear();
+    QTest::keyClicks(form->txtReadAddr, "1a");
+    form->chkContRead->setChecked(true);
+    RegMapContinuousRead();
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1AH"));
+    QSignalSpy changes(form->txtReadAddr, &QLineEdit::textChanged);
+    form->txtReadAddr->setCursorPosition(1);
+    RegMapContinuousRead();
+    EXPECT_EQ(form->txtReadAddr->cursorPosition(), 1);
+    form->txtReadAddr->selectAll();
+    RegMapContinuousRead();
+    EXPECT_EQ(form->txtReadAddr->selectedText(), QStringLiteral("1AH"));
+    EXPECT_EQ(changes.count(), 0);
+    QTest::keyClicks(form->txtReadAddr, "1c");
+    RegMapContinuousRead();
+    EXPECT_EQ(form->lblCurrentAddr->text(), QStringLiteral("1Ch"));
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1CH"));
 }
 
 TEST_F(RegMapTest, BitClickWritesTheShownValueWithOneBitFlipped)
