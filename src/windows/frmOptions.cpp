@@ -325,13 +325,24 @@ bool frmOptions::CheckNumberTexts(std::array<int32_t, 2>& offsets, float& extRef
     // and the top code) is a number the program can show and log.
     const float single = static_cast<float>(ValText(txtExtRef->text()));
     if (!std::isfinite(DacVolts(4095, 2, single))) {
+        // Apply takes the reference also while no DAC uses it and its box is disabled:
+        // the box is opened for the correction then, or the user could not make it.
+        const bool inUse = txtExtRef->isEnabled();
+        txtExtRef->setEnabled(true);
+        lblExtRef->setEnabled(true);
         RefuseText(Frame3->parentWidget(), txtExtRef,
                    QStringLiteral("External Reference: \"%1\" is too %2 a reference voltage.\r\n"
                                   "The reference must lie from -1.7e38 to 1.7e38 V, so that "
                                   "every DAC voltage it gives can be shown.\r\n"
-                                  "Nothing was written to the device.")
+                                  "Nothing was written to the device.\r\n"
+                                  "%3"
+                                  "Correct the reference, then press Apply or OK again.")
                        .arg(Quoted(txtExtRef->text()),
-                            single < 0 ? QStringLiteral("small") : QStringLiteral("large")));
+                            single < 0 ? QStringLiteral("small") : QStringLiteral("large"),
+                            inUse ? QString()
+                                  : QStringLiteral("No DAC uses the external reference now, "
+                                                   "but Apply takes its value all the same: "
+                                                   "the box is open for editing.\r\n")));
         return false;
     }
     extRef = single;

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolButton>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -307,6 +308,34 @@ TEST_F(OptionsTest, OutOfRangeTextsAreRefusedBeforeAnyWrite)
         EXPECT_FLOAT_EQ(gExtRefVoltage, 1.5f);
         EXPECT_TRUE(IsFormLoaded<frmOptions>()) << "OK keeps the window open for a correction";
     }
+}
+
+TEST_F(OptionsTest, ARefusedReferenceThatNoDacUsesCanBeCorrected)
+{
+    gExtRefVoltage = 1.5f;
+    frmOptions* form = Open(); // 1Ch bits 5:4 clear: both external references ticked
+    form->SSTab1->setCurrentIndex(3);
+    form->txtExtRef->selectAll();
+    QTest::keyClicks(form->txtExtRef, "1e39");
+    form->chkExtDACRef[0]->setChecked(false);
+    form->chkExtDACRef[1]->setChecked(false);
+    ASSERT_FALSE(form->txtExtRef->isEnabled());
+
+    form->cmdOK_Click();
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains("No DAC uses the external reference now"));
+    EXPECT_TRUE(env.messages[0].contains("Correct the reference, then press Apply or OK again."));
+    EXPECT_TRUE(fake.board.transfers.empty());
+    // The box is open for the correction, whatever the reference boxes say.
+    EXPECT_TRUE(form->txtExtRef->isEnabled());
+    EXPECT_TRUE(form->lblExtRef->isEnabled());
+    EXPECT_EQ(form->txtExtRef->selectedText(), QStringLiteral("1e39"));
+    QTest::keyClicks(form->txtExtRef, "2.5");
+    form->cmdOK_Click();
+    EXPECT_EQ(env.messages.size(), 1u);
+    EXPECT_EQ(WritesTo(0x1C), std::vector<int>{0x30});
+    EXPECT_FLOAT_EQ(gExtRefVoltage, 2.5f);
+    EXPECT_FALSE(IsFormLoaded<frmOptions>());
 }
 
 TEST_F(OptionsTest, LdacLayoutFollowsTheChoiceBox)
