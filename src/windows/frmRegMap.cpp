@@ -39,8 +39,8 @@ const QString kBadRegisterText = QStringLiteral(
     "Invalid register address. Enter a register number from 0 to FF (hexadecimal).");
 const QString kContinuousStoppedText = QStringLiteral(" Continuous Read has been stopped.");
 const QString kBadValueText = QStringLiteral(
-    "Invalid value. Enter a number from -8388608 to 255 in the Value(Dec) box "
-    "(a value above 255 writes 255).");
+    "Invalid value. Enter a number from -8388608 to 2147483647 in the Value(Dec) box "
+    "(a value from 256 up writes 255).");
 const QString kBadHexText = QStringLiteral(
     "Invalid value. Enter at most eight hexadecimal digits in the Value(Hex) box.");
 

@@ -383,7 +383,7 @@ TEST_F(RegMapTest, BadRegisterNumbersAndValuesAreRefusedUntouched)
     // than the last number that fitted.
     const std::pair<const char*, const char*> decimals[] = {
         {"-8388609", "FF7FFFFF"}, {"-3000000000", ""}, {"2147483647", "7FFFFFFF"},
-        {"3000000000", ""}, {"1", "1"}, {"1E20", ""}};
+        {"2147483648", ""}, {"1", "1"}, {"1E20", ""}};
     for (auto [text, hex] : decimals) {
         form->txtDec->setText(text);
         EXPECT_EQ(form->txtDec->text(), QString::fromLatin1(text)); // no clamping echo
@@ -391,11 +391,15 @@ TEST_F(RegMapTest, BadRegisterNumbersAndValuesAreRefusedUntouched)
         if (*hex == '\0' || *hex == 'F') {
             env.messages.clear();
             form->cmdWrite_Click();
-            EXPECT_EQ(env.messages.size(), 1u) << text;
+            ASSERT_EQ(env.messages.size(), 1u) << text;
+            // The refusal names the numbers a write takes, and what one above 255 writes.
+            EXPECT_TRUE(env.messages[0].contains("from -8388608 to 2147483647")) << text;
+            EXPECT_TRUE(env.messages[0].contains("from 256 up writes 255")) << text;
         }
     }
-    // More than eight hexadecimal digits are refused, not cut to the last eight; the
-    // decimal box shows no value, and neither Write nor Enter in a box writes.
+    // Digits beyond eight that do more than repeat the sign are refused, not cut to the
+    // last eight; the decimal box shows no value, and neither Write nor Enter in a box
+    // writes.
     fake.board.Clear();
     for (const char* text : {"100000005", "F7FFFFFFF", "FFFFFFFF0000FFFF"}) {
         form->txtHex->setText(text);
