@@ -324,6 +324,25 @@ void frmRegMap::LayoutBitLabels()
     }
 }
 
+void frmRegMap::Refuse(const QString& text)
+{
+    const QScopedValueRollback<bool> open(mRefusalOpen, true);
+    MsgBox(text, MsgIcon::Exclamation);
+}
+
+void frmRegMap::RefuseAddress()
+{
+    // The continuous read would refuse the same number: it stops here and says so in this
+    // box, and a refusal of its own still pending is dropped.
+    QString text = kBadRegisterText;
+    if (chkContRead->isChecked() || mStopReportPending) {
+        chkContRead->setChecked(false);
+        mStopReportPending = false;
+        text += kContinuousStoppedText;
+    }
+    Refuse(text);
+}
+
 bool frmRegMap::AddressBoxRegister(int32_t& reg) const
 {
     bool overflow = false;
@@ -335,7 +354,7 @@ void frmRegMap::cmdRead_Click()
 {
     int32_t reg = 0;
     if (!AddressBoxRegister(reg)) {
-        MsgBox(kBadRegisterText, MsgIcon::Exclamation);
+        RefuseAddress();
         return;
     }
     ReadRegisterAt(reg);
@@ -360,19 +379,19 @@ void frmRegMap::cmdWrite_Click()
     int32_t data = CLng(ValText(txtDec->text()), &fits);
     int32_t reg = 0;
     if (!AddressBoxRegister(reg)) {
-        MsgBox(kBadRegisterText, MsgIcon::Exclamation);
+        RefuseAddress();
         return;
     }
-    // More than eight hexadecimal digits have no 32-bit value: the decimal box shows none,
-    // and the low digits alone must not be taken for the value.
+    // Digits beyond eight that do more than repeat a sign have no 32-bit value: the decimal
+    // box shows none, and the low digits alone must not be taken for the value.
     bool hexOverflow = false;
     HexValue(txtHex->text(), &hexOverflow);
     if (hexOverflow) {
-        MsgBox(kBadHexText, MsgIcon::Exclamation);
+        Refuse(kBadHexText);
         return;
     }
     if (!fits || data < kLowestWriteValue) {
-        MsgBox(kBadValueText, MsgIcon::Exclamation);
+        Refuse(kBadValueText);
         return;
     }
     // The boxes keep what was typed; WriteRegister clamps only this copy.
@@ -398,7 +417,7 @@ void frmRegMap::lblBit_Click(int index)
         return;
     int32_t reg = 0;
     if (!AddressBoxRegister(reg)) {
-        MsgBox(kBadRegisterText, MsgIcon::Exclamation);
+        RefuseAddress();
         return;
     }
     SetBitCaption(index, lblBit[index]->text() == QLatin1String("0"));
@@ -462,11 +481,17 @@ void frmRegMap::ContinuousRead()
     int32_t reg = 0;
     if (!AddressBoxRegister(reg)) {
         chkContRead->setChecked(false);
+        // A refusal open now already answers for the number; a second box would only
+        // repeat it.
+        if (mRefusalOpen)
+            return;
         // Reported after the tick: a box opened inside it would hold the measurement cycle
         // and the data log until it is answered.
-        QTimer::singleShot(0, this, [] {
-            if (!gFatalUsbErrorRaised)
-                MsgBox(kBadRegisterText + kContinuousStoppedText, MsgIcon::Exclamation);
+        mStopReportPending = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!std::exchange(mStopReportPending, false) || gFatalUsbErrorRaised || mRefusalOpen)
+                return;
+            Refuse(kBadRegisterText + kContinuousStoppedText);
         });
         return;
     }

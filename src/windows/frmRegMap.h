@@ -53,7 +53,7 @@ public:
     void txtReadAddr_Change();
 
     // The master timer's continuous read: a register number that cannot be read stops it;
-    // the refusal is reported once the tick is over.
+    // the refusal is reported once the tick is over, unless a refusal is open already.
     void ContinuousRead();
     // Shows a bit label's caption, "1" or "0", and tells screen readers the same.
     void SetBitCaption(int index, bool set);
@@ -88,9 +88,17 @@ private:
     // The register number in the address box, or false when it is not 00h to FFh.
     bool AddressBoxRegister(int32_t& reg) const;
     void ReadRegisterAt(int32_t reg);
+    // Shows a refusal box; while it is open the continuous read raises none.
+    void Refuse(const QString& text);
+    // Refuses the address box's number; a ticked continuous read stops with it.
+    void RefuseAddress();
 
     // Set while a mirror handler empties the other box: an empty box is no value to echo.
     bool mEmptyingMirror = false;
+    // Set while a refusal box of this window is open.
+    bool mRefusalOpen = false;
+    // The continuous read stopped on a bad number and has yet to say so.
+    bool mStopReportPending = false;
 };
 
 // Fills the window's labels from RegMap entry `index` and reads the register.

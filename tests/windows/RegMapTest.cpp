@@ -538,6 +538,61 @@ TEST(RegMapOnSimulatedBoard, ARefusedContinuousReadLetsTheCycleAndTheLogGoOn)
     EXPECT_EQ(log.readAll().count("\r\n"), gLogSampleCount);
 }
 
+TEST(RegMapOnSimulatedBoard, ARefusedNumberShowsOneBoxWhileTheContinuousReadRuns)
+{
+    ProgramEnvironment env;
+    frmMain* main = BringUpOnSimulatedBoard();
+    main->mnuRegMap_Click();
+    frmRegMap* form = FormInstance<frmRegMap>();
+    ASSERT_NE(form, nullptr);
+
+    // Each box runs the ticks and the posted events of a second of its modal loop.
+    int open = 0;
+    int raisedOverABox = 0;
+    SetMsgBoxHandler([&](const QString& text, MsgIcon icon, MsgButtons) {
+        env.messages.push_back(text);
+        env.icons.push_back(icon);
+        if (open > 0)
+            ++raisedOverABox;
+        ++open;
+        for (int i = 0; i < 20; ++i) {
+            env.clock.now += 0.05;
+            main->tmrMaster_Timer();
+            QCoreApplication::processEvents();
+        }
+        --open;
+        return MsgResult::OK;
+    });
+    form->txtReadAddr->setText(QStringLiteral("1A"));
+    form->chkContRead->setChecked(true);
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    ASSERT_TRUE(env.messages.empty());
+
+    // Write with a number above FFh: one box, which also says the continuous read stopped.
+    form->txtReadAddr->setText(QStringLiteral("100"));
+    form->txtDec->setText(QStringLiteral("5"));
+    form->cmdWrite->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(raisedOverABox, 0);
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(QStringLiteral("Invalid register address")));
+    EXPECT_TRUE(env.messages[0].contains(QStringLiteral("Continuous Read has been stopped")));
+    EXPECT_FALSE(form->chkContRead->isChecked());
+
+    // The continuous read met the number first and has yet to report it when Read is
+    // pressed: still one box.
+    env.messages.clear();
+    form->chkContRead->setChecked(true);
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    form->cmdRead->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(raisedOverABox, 0);
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(QStringLiteral("Continuous Read has been stopped")));
+}
+
 TEST(RegMapOnSimulatedBoard, ABoardFailureInAUserReadShowsOneFatalBox)
 {
     ProgramEnvironment env;
