@@ -88,6 +88,23 @@ class RegisterMap:
         e2e.press(self.write_button)
         return self.read(reg, lambda v: v == value)
 
+    def type_hex(self, reg, keys):
+        """Types a value into the hexadecimal box key by key on the keyboard and presses
+        Enter, as a user does. Returns the decimal box's text and the value read back."""
+        e2e.set_text(self.address, f"{reg:X}")
+        e2e.set_text(self.hex, "")
+        display = self.prog.case.display
+        x, y, w, h = e2e.extents(self.hex)
+        e2e.click_at(display, (x + w // 2, y + h // 2))
+        e2e.wait_for("the hexadecimal box to take the keys", lambda: e2e.focused(self.hex))
+        e2e.log(f"register map: type {keys} into Value(Hex), then Enter, for {reg:X}h")
+        e2e.xdotool("type", "--delay", 40, keys, display=display)
+        e2e.wait_for("the last key in the hexadecimal box",
+                     lambda: e2e.text_of(self.hex).endswith(keys[-4:]))
+        decimal = e2e.text_of(self.dec)
+        e2e.xdotool("key", "Return", display=display)
+        return decimal, self.read(reg, lambda v: v == int(keys[-2:], 16))
+
 
 # ---- Steps ---------------------------------------------------------------------------
 
@@ -127,6 +144,10 @@ def open_every_window(prog):
 def write_register(prog):
     regmap = RegisterMap(prog)
     prog.activate_window(REGMAP)
+    # Typed key by key, FFFF echoes as FFFFFFFF before the last four keys: still -1.
+    decimal, value = regmap.type_hex(0x25, "FFFFFFFF")
+    e2e.check(decimal == "-1", f"FFFFFFFF typed into Value(Hex) shows {decimal!r} in Value(Dec)")
+    e2e.check(value == 0xFF, f"25h reads back {value} after FFFFFFFF was typed")
     value = regmap.write(0x25, 90)
     name = regmap.shown()[0]
     e2e.check(name == "Internal High Limit", f"register 25h shows as '{name}'")

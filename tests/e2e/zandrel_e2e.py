@@ -127,6 +127,10 @@ def checked(acc):
     return _has_state(acc, Atspi.StateType.CHECKED)
 
 
+def focused(acc):
+    return _has_state(acc, Atspi.StateType.FOCUSED)
+
+
 def _matches(acc, role_name, acc_name):
     if role_name is not None and role(acc) != role_name:
         return False
