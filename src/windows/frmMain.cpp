@@ -289,7 +289,10 @@ void frmMain::changeEvent(QEvent* event)
             // The frame changes with the state (a maximised window has no border), and
             // its new extents reach us a little later: apply the bounds again until the
             // frame stands on them, for at most half a second.
-            const QRect outer = KeptInView(mStoredOuter, screen()->availableGeometry());
+            // Bounds larger than the screen's available area come down to its size.
+            const QRect available = screen()->availableGeometry();
+            const QRect outer =
+                KeptInView(QRect(mStoredOuter.topLeft(), mStoredOuter.size().boundedTo(available.size())), available);
             mStoredOuter = QRect();
             auto* settle = new QTimer(this);
             settle->setInterval(50);
