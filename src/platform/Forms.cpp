@@ -13,11 +13,12 @@ namespace {
 QPointer<QMdiArea> gMdiArea;
 std::vector<Form*> gForms;
 
-// A frame for a window of fixed size: title and close button, no sizing or min/max.
+// A frame for a window of fixed size: title and close button, no min/max, and no sizing
+// by its edges or corners either.
 void UseFixedFrame(QMdiSubWindow* sub)
 {
     sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 }
 // Where a window of the rect's size stands wholly inside the visible client area, as near
 // to the rect's place as it can.

@@ -7,8 +7,10 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSettings>
 #include <QTime>
+#include <QTimer>
 #include <cstdlib>
 
 namespace {
@@ -16,6 +18,47 @@ std::function<float()> gClockSource;
 MsgBoxHandler gMsgBoxHandler;
 QString gAppPathOverride;
 std::function<void(int)> gExitHandler;
+
+// The window the user works in, which owns a new message box: the window manager keeps
+// an owned box with its owner (minimising one takes the other along) instead of letting it
+// go alone while it blocks the whole program. That is an open modal window, else the
+// active window, else a shown top-level window (the splash during the bring-up).
+QWidget* BoxOwner()
+{
+    auto usable = [](QWidget* w) {
+        if (!w || !w->isVisible())
+            return false;
+        const Qt::WindowType type = w->windowType();
+        return type == Qt::Window || type == Qt::Dialog || type == Qt::SplashScreen;
+    };
+    if (QWidget* modal = QApplication::activeModalWidget(); usable(modal))
+        return modal;
+    if (QWidget* active = QApplication::activeWindow(); active && usable(active->window()))
+        return active->window();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (usable(w))
+            return w;
+    return nullptr;
+}
+
+// A box minimised on its own (a window manager may offer that on any dialog) while its
+// owner stays in view comes straight back: it blocks every other window while it is open.
+class OwnedBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        QMessageBox::changeEvent(event);
+        if (event->type() == QEvent::WindowStateChange && isMinimized())
+            QTimer::singleShot(0, this, [this] {
+                const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+                if (isMinimized() && !(owner && owner->isMinimized()))
+                    showNormal();
+            });
+    }
+};
 } // namespace
 
 float Timer()
@@ -39,28 +82,29 @@ MsgResult MsgBox(const QString& text, MsgIcon icon, MsgButtons buttons)
 {
     if (gMsgBoxHandler)
         return gMsgBoxHandler(text, icon, buttons);
-    QMessageBox box;
+    // On the heap: the box goes with its owner should the owner be destroyed while it is open.
+    QPointer<QMessageBox> box = new OwnedBox(BoxOwner());
     const QString title = QString::fromLatin1(kProgramTitle);
-    box.setWindowTitle(title);
+    box->setWindowTitle(title);
     // A box is answered, not minimised or maximised: a title bar with a close button only.
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                        Qt::WindowCloseButtonHint);
-    box.setText(text);
+    box->setText(text);
     switch (icon) {
-    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Critical: box->setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Exclamation: box->setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
+    case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
     }
     switch (buttons) {
-    case MsgButtons::OK: box.setStandardButtons(QMessageBox::Ok); break;
-    case MsgButtons::OKCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::OK: box->setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OKCancel: box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     }
     // Wide enough for the title bar to show the whole title beside its buttons, however
     // short the text (after the icon, which lays the box out anew).
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
         QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
         font.setBold(true);
         const QFontMetrics metrics(font);
@@ -68,7 +112,12 @@ MsgResult MsgBox(const QString& text, MsgIcon icon, MsgButtons buttons)
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
                       grid->columnCount());
     }
-    switch (box.exec()) {
+    const int answer = box->exec();
+    if (!box) // gone with its owner: taken as its Escape answer
+        return buttons == MsgButtons::YesNo ? MsgResult::No
+               : buttons == MsgButtons::OKCancel ? MsgResult::Cancel : MsgResult::OK;
+    delete box;
+    switch (answer) {
     case QMessageBox::Cancel: return MsgResult::Cancel;
     case QMessageBox::Yes: return MsgResult::Yes;
     case QMessageBox::No: return MsgResult::No;

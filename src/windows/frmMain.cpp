@@ -138,13 +138,22 @@ void frmMain::FillWindowMenu()
         if (sub->isHidden())
             continue;
         ++n;
-        QAction* a = mnuWindow->addAction(QStringLiteral("&%1 %2").arg(n).arg(sub->windowTitle()));
+        // Entries 1 to 9 take their digit as access key and the tenth takes 0 ("1&0"), so
+        // no two share one; any further entry has none.
+        const QString number = n < 10 ? QStringLiteral("&%1").arg(n)
+                               : n == 10 ? QStringLiteral("1&0") : QString::number(n);
+        QString caption = sub->windowTitle();
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = mnuWindow->addAction(number + QLatin1Char(' ') + caption);
         a->setCheckable(true);
         a->setChecked(sub == mdiArea->activeSubWindow());
         QPointer<QMdiSubWindow> target(sub);
         connect(a, &QAction::triggered, this, [this, target] {
             if (target) {
-                target->showNormal();
+                // Only activates: a maximised window stays maximised; a minimised one is
+                // brought back, so that the chosen window shows.
+                if (target->isMinimized())
+                    target->showNormal();
                 mdiArea->setActiveSubWindow(target);
             }
         });
@@ -280,7 +289,10 @@ void frmMain::changeEvent(QEvent* event)
             // The frame changes with the state (a maximised window has no border), and
             // its new extents reach us a little later: apply the bounds again until the
             // frame stands on them, for at most half a second.
-            const QRect outer = KeptInView(mStoredOuter, screen()->availableGeometry());
+            // Bounds larger than the screen's available area come down to its size.
+            const QRect available = screen()->availableGeometry();
+            const QRect outer =
+                KeptInView(QRect(mStoredOuter.topLeft(), mStoredOuter.size().boundedTo(available.size())), available);
             mStoredOuter = QRect();
             auto* settle = new QTimer(this);
             settle->setInterval(50);

@@ -5,6 +5,7 @@ status once the box is answered, the main window's geometry stored and, for the 
 a log file that holds only whole lines.
 """
 
+import re
 
 import zandrel_e2e as e2e
 
@@ -51,8 +52,25 @@ def board_library_missing(case):
 
 
 def firmware_refused(case):
-    """The board refuses the firmware download."""
+    """The board refuses the firmware download. Under a window manager the box stands over
+    the splash window and belongs to it: minimised on its own, it comes straight back."""
     prog = case.program(env={"VANTREO_FIRMWARE_FAIL": "1"}, settings=GEOMETRY).start()
+    prog.message_box()
+    display = case.display
+    splash, box = prog.x_window("SPLASH"), prog.x_window("DIALOG")
+    e2e.check(e2e.transient_for(display, box) == splash,
+              f"the box is transient for {e2e.transient_for(display, box)}, not for the splash {splash}")
+    with e2e.watch_property(display, box, "WM_STATE") as seen:
+        e2e.minimise(display, box)
+
+        def states():
+            return re.findall(r"window state: (\w+)", seen())
+        # Minimised (as the window manager records it), then back on the screen.
+        e2e.wait_for("the box minimised", lambda: "Iconic" in states(), 5)
+        try:
+            e2e.wait_for("the box back on the screen", lambda: states()[-1] == "Normal", 5)
+        except e2e.E2EFailure as e:
+            raise e2e.E2EFailure(f"{e}; its states: {states()}")
     expect_fatal(prog, 0)
     e2e.check_geometry_stored(case.home, GEOMETRY)
 
@@ -112,7 +130,7 @@ def transfer_fails_during_log_run(case):
 
 CASES = {
     "fault_firmware_missing": firmware_missing,
-    "fault_firmware_refused": firmware_refused,
+    "fault_firmware_refused": e2e.under_openbox("1600x1000")(firmware_refused),
     "fault_board_library_missing": board_library_missing,
     "fault_board_not_answering": board_not_answering,
     "fault_chip_absent": chip_absent,

@@ -12,12 +12,14 @@ session (run_e2e.py sets those up), so cases can run in parallel.
 """
 
 import configparser
+import contextlib
 import ctypes
 import os
 import re
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 
 import gi
@@ -339,6 +341,56 @@ def set_maximised(display, window_id, on):
     _send_client_message(display, window_id, "_NET_WM_STATE",
                          [1 if on else 0, "_NET_WM_STATE_MAXIMIZED_VERT",
                           "_NET_WM_STATE_MAXIMIZED_HORZ", 1], True)
+
+
+def minimise(display, window_id):
+    """Minimises a top-level window through the window manager, as its title bar's
+    minimise button does (WM_CHANGE_STATE to IconicState)."""
+    _send_client_message(display, window_id, "WM_CHANGE_STATE", [3], True)
+
+
+def activate(display, window_id):
+    """Brings a top-level window to the front, out of its minimised state too, as a task
+    bar or Alt+Tab does (_NET_ACTIVE_WINDOW)."""
+    _send_client_message(display, window_id, "_NET_ACTIVE_WINDOW", [2, 0, 0], True)
+
+
+def x_property(display, window_id, prop):
+    env = dict(os.environ, DISPLAY=display)
+    return subprocess.run(["xprop", "-id", str(window_id), prop], env=env,
+                          capture_output=True, text=True, timeout=10).stdout
+
+
+def transient_for(display, window_id):
+    """The window a top-level window is transient for (its owner), or None."""
+    m = re.search(r"window id # (0x[0-9a-f]+)", x_property(display, window_id, "WM_TRANSIENT_FOR"))
+    return int(m.group(1), 16) if m else None
+
+
+def window_type(display, window_id):
+    """The first (preferred) EWMH type of a top-level window, e.g. "DIALOG" or "SPLASH"."""
+    m = re.search(r"_NET_WM_WINDOW_TYPE_(\w+)", x_property(display, window_id, "_NET_WM_WINDOW_TYPE"))
+    return m.group(1) if m else None
+
+
+@contextlib.contextmanager
+def watch_property(display, window_id, prop):
+    """Records every value a property of a window takes (xprop -spy); yields a function
+    that returns the values seen so far, as text."""
+    env = dict(os.environ, DISPLAY=display)
+    with tempfile.TemporaryFile() as out:
+        spy = subprocess.Popen(["xprop", "-spy", "-id", str(window_id), prop], env=env,
+                               stdout=out, stderr=subprocess.STDOUT)
+
+        def seen():
+            out.seek(0)
+            return out.read().decode(errors="replace")
+        try:
+            wait_for(f"{prop} watched", seen, 5)
+            yield seen
+        finally:
+            spy.kill()
+            spy.wait()
 
 
 def window_state(display, window_id):
@@ -709,12 +761,24 @@ class Program:
         press(save[0])
         wait_for("the file dialog to close", lambda: not look())
 
+    def x_windows(self):
+        """The program's top-level X windows on the screen, by their EWMH type."""
+        try:
+            out = xdotool("search", "--onlyvisible", "--pid", self.proc.pid, "--classname",
+                          "zandrel-eval", display=self.case.display)
+        except subprocess.CalledProcessError:  # none found
+            return {}
+        return {int(x): window_type(self.case.display, int(x)) for x in out.split()}
+
+    def x_window(self, kind):
+        """The program's X window of an EWMH type ("NORMAL": the main window, "DIALOG": a
+        box, "SPLASH"), once the window manager has mapped it."""
+        return wait_for(f"the program's {kind.lower()} X window on the screen",
+                        lambda: next((w for w, t in self.x_windows().items() if t == kind), None))
+
     def x_main_window_id(self):
-        out = xdotool("search", "--onlyvisible", "--pid", self.proc.pid, "--name",
-                      f"^{re.escape(PROGRAM_TITLE)}$", display=self.case.display)
-        ids = [int(x) for x in out.split()]
-        check(ids, "no visible X window of the program")
-        return ids[0]
+        # The accessibility tree may show the frame before its X window is mapped.
+        return self.x_window("NORMAL")
 
     def close_main_window(self):
         log("closing the main window")

@@ -327,7 +327,7 @@ TEST_F(BringUp, GeometryDefaultsAndBadStoredValues)
 }
 
 // Bounds stored on a larger screen, or partly left of it: restored on this one (800 x 800
-// pixels) wholly in view at their size.
+// pixels) wholly in view, at their size where it fits.
 TEST_F(BringUp, StoredBoundsOffTheScreenAreBroughtIntoView)
 {
     SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("30000"));
@@ -340,6 +340,14 @@ TEST_F(BringUp, StoredBoundsOffTheScreenAreBroughtIntoView)
     SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("9000"));
     SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("6000"));
     EXPECT_EQ(Restored(Run(), QRect(0, 400, 600, 400)), QRect(0, 400, 600, 400));
+
+    // Larger than this screen (1920 x 1080 pixels): brought down to it, frame and all.
+    TearDownProgram();
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("1500"));
+    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("1200"));
+    SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("28800"));
+    SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("16200"));
+    EXPECT_EQ(Restored(Run(), QRect(0, 0, 800, 800)), QRect(0, 0, 800, 800));
 }
 
 TEST_F(BringUp, ClosingStoresOuterGeometryUnlessMinimised)

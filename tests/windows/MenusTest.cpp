@@ -21,7 +21,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMap>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QCoreApplication>
 #include <QToolBar>
@@ -247,6 +249,101 @@ TEST_F(Menus, FixedWindowChosenWhileAnotherIsMaximisedStaysNormal)
     EXPECT_FALSE(test->isMaximized());
     // The maximised window's buttons on the menu bar are gone with it.
     EXPECT_EQ(main->menuBar()->cornerWidget(Qt::TopRightCorner), nullptr);
+
+    // A maximised window chosen from the menu is only activated: it stays maximised.
+    test->showMaximized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(test->isMaximized());
+    entry = Entry(main->mnuWindow, QStringLiteral("&2 Test Procedure"));
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->mdiArea->activeSubWindow(), test);
+    EXPECT_TRUE(test->isMaximized());
+    // A minimised one is brought back.
+    test->showMinimized();
+    QCoreApplication::processEvents();
+    entry = Entry(main->mnuWindow, QStringLiteral("&2 Test Procedure"));
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->mdiArea->activeSubWindow(), test);
+    EXPECT_FALSE(test->isMinimized());
+}
+
+// With every window open, each entry of the Window menu has an access key of its own, and
+// the key chooses that entry.
+TEST_F(Menus, EveryWindowMenuEntryHasAKeyOfItsOwn)
+{
+    main->show();
+    main->mnuLog_Click();
+    main->mnuRegMap_Click();
+    main->mnuInterrupt_Click();
+    main->mnuConfig_Click();
+    main->mnuDAC_Click();
+    main->mnuBoard_Click();
+    main->mnuTestProcedure_Click();
+    main->mnuHelp_Click();
+    main->mnuAbout_Click();
+    QCoreApplication::processEvents();
+    const QList<QAction*> entries = main->mnuWindow->actions();
+    ASSERT_EQ(entries.size(), 10);
+    QMap<int, QString> keys;
+    for (QAction* a : entries) {
+        const QKeySequence key = QKeySequence::mnemonic(a->text());
+        ASSERT_FALSE(key.isEmpty()) << a->text().toStdString();
+        EXPECT_FALSE(keys.contains(key[0].toCombined())) << a->text().toStdString() << " shares its key with "
+                                            << keys.value(key[0].toCombined()).toStdString();
+        keys.insert(key[0].toCombined(), a->text());
+    }
+    // The tenth entry, by its key, with the menu dropped down.
+    main->mnuWindow->popup(main->mapToGlobal(QPoint(0, 0)));
+    QCoreApplication::processEvents();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_0, Qt::NoModifier, QStringLiteral("0"));
+    QCoreApplication::sendEvent(main->mnuWindow, &press);
+    QCoreApplication::processEvents();
+    QMdiSubWindow* active = main->mdiArea->activeSubWindow();
+    ASSERT_NE(active, nullptr);
+    EXPECT_EQ((QStringLiteral("1&0 ") + active->windowTitle()).toStdString(), entries.at(9)->text().toStdString());
+}
+
+// Windows of fixed size keep it when their corner is dragged; sizable ones follow the drag.
+TEST_F(Menus, OnlySizableWindowsFollowACornerDrag)
+{
+    main->show();
+    main->mnuRegMap_Click();
+    main->mnuConfig_Click();
+    main->mnuHelp_Click();
+    main->mnuAbout_Click();
+    main->mnuTestProcedure_Click();
+    main->mnuBoard_Click();
+    QCoreApplication::processEvents();
+    auto drag = [](QWidget* frame) {
+        frame->raise();
+        const QSize before = frame->size();
+        const QPoint corner = frame->rect().bottomRight() - QPoint(1, 1);
+        const QPoint to = corner + QPoint(60, 40);
+        QMouseEvent hover(QEvent::MouseMove, corner, frame->mapToGlobal(corner), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(frame, &hover);
+        QMouseEvent press(QEvent::MouseButtonPress, corner, frame->mapToGlobal(corner), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(frame, &press);
+        QMouseEvent move(QEvent::MouseMove, to, frame->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(frame, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, frame->mapToGlobal(to), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(frame, &release);
+        QCoreApplication::processEvents();
+        return frame->size() - before;
+    };
+    for (Form* form : {static_cast<Form*>(FormInstance<frmRegMap>()), static_cast<Form*>(FormInstance<frmOptions>()),
+                       static_cast<Form*>(FormInstance<frmHelp>()), static_cast<Form*>(FormInstance<frmAbout>()),
+                       static_cast<Form*>(FormInstance<frmGraphing>())})
+        EXPECT_EQ(drag(form->Frame()), QSize(0, 0)) << form->Caption().toStdString();
+    for (Form* form : {static_cast<Form*>(FormInstance<frmExternalTest>()), static_cast<Form*>(FormInstance<frmTest>())})
+        EXPECT_EQ(drag(form->Frame()), QSize(60, 40)) << form->Caption().toStdString();
 }
 } // namespace
 
