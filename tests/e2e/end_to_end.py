@@ -231,10 +231,16 @@ def move_dac_slider(prog, regmap):
     e2e.check(slider.get_value_iface().get_current_value() == code,
               f"the slider reports {slider.get_value_iface().get_current_value()}, "
               f"the registers hold code {code}")
-    # The output label follows once the measurement cycle has read the DAC back.
-    shown = e2e.wait_for("the DAC A output label to follow",
-                         lambda: re.fullmatch(r"(\d*\.?\d+)V", e2e.text_of(volts))
-                         and float(e2e.text_of(volts)[:-1]) > 1.0 and e2e.text_of(volts))
+    # The output label follows once the measurement cycle has read the DAC back. During the
+    # drag the cycle measured codes the knob passed on the way; the label has settled when
+    # it reads the same across more than one refresh (every 0.5 s).
+    def settled():
+        first = e2e.text_of(volts)
+        time.sleep(0.8)
+        text = e2e.text_of(volts)
+        return (text == first and re.fullmatch(r"(\d*\.?\d+)V", text)
+                and float(text[:-1]) > 1.0 and text)
+    shown = e2e.wait_for("the DAC A output label to follow", settled)
     e2e.log(f"DAC A code {code}, output {shown}")
     return float(shown[:-1])
 
