@@ -201,6 +201,11 @@ def drag_limit(prog, regmap):
     e2e.check(high is not None, "the gauge shows no 'High limit' slider to assistive technology")
     e2e.wait_for("the high limit slider to report 25h's new limit",
                  lambda: round(high.get_value_iface().get_current_value()) == after)
+    # ... and the reading as the caption shows it, unit included.
+    reading = e2e.find(gauge, "progress bar", "Reading", only_showing=False)
+    e2e.check(reading is not None, "the gauge shows no 'Reading' to assistive technology")
+    e2e.wait_for("the reading's description to give the temperature",
+                 lambda: re.fullmatch("-?\\d*\\.?\\d+\u00b0C", reading.get_description() or ""))
 
 
 def move_dac_slider(prog, regmap):
