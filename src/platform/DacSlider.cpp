@@ -2,6 +2,8 @@
 
 #include "platform/NumberText.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,8 +18,53 @@ constexpr int kKnobMaxWidth = 28;
 constexpr int kTickCount = 17; // marks at every sixteenth of the range, both ends included
 } // namespace
 
+// What assistive technology sees: a slider named after its label, whose value is the code.
+class DacSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit DacSliderAccessible(DacSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+    static QAccessibleInterface* Create(const QString& className, QObject* object)
+    {
+        if (className == QLatin1String("DacSlider") && object && object->isWidgetType())
+            return new DacSliderAccessible(static_cast<DacSlider*>(object));
+        return nullptr;
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return PlainDouble(Slider()->Position());
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return Slider()->Position(); }
+    // A value set by assistive technology moves the knob as a key step does.
+    void setCurrentValue(const QVariant& value) override
+    {
+        bool ok = false;
+        const double code = value.toDouble(&ok);
+        if (ok)
+            Slider()->MoveByUser(RoundHalfEven(code));
+    }
+    QVariant maximumValue() const override { return DacSlider::kMax; }
+    QVariant minimumValue() const override { return DacSlider::kMin; }
+    QVariant minimumStepSize() const override { return double(DacSlider::kSmallStep); }
+
+private:
+    DacSlider* Slider() const { return static_cast<DacSlider*>(widget()); }
+};
+
 DacSlider::DacSlider(QWidget* parent) : QWidget(parent)
 {
+    static const bool accessibleInstalled = (QAccessible::installFactory(&DacSliderAccessible::Create), true);
+    Q_UNUSED(accessibleInstalled);
     setFocusPolicy(Qt::StrongFocus);
     setToolTip(QStringLiteral("Slide to adjust the DAC output"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
@@ -43,6 +90,8 @@ bool DacSlider::Place(double position)
         return false;
     mPosition = p;
     update();
+    QAccessibleValueChangeEvent event(this, mPosition);
+    QAccessible::updateAccessibility(&event);
     return true;
 }
 

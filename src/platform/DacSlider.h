@@ -5,6 +5,9 @@
 // the output follows the hand), on a click on the track (the knob jumps there), on each
 // key step and on the mouse wheel. A click on the knob that does not move it raises
 // nothing, and neither does a position set by the program.
+//
+// Assistive technology meets it as a slider whose value is the code; a value it sets
+// counts as the user's move.
 #pragma once
 
 #include <QWidget>
@@ -51,6 +54,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    friend class DacSliderAccessible;
+
     void MoveByUser(double position);
     // Drag: the knob follows a new pointer height, keeping where it was grabbed.
     void FollowPointer(double y);

@@ -2,11 +2,15 @@
 
 #include "platform/NumberText.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -48,10 +52,159 @@ QString TickText(double v)
 }
 
 int PointerSlot(int index) { return index == LimitGauge::kHighPointer ? 1 : 0; }
+
+// The parts of the gauge that assistive technology sees, in this order.
+enum Part { kLowPart = 0, kHighPart = 1, kReadingPart = 2, kPartCount = 3 };
 } // namespace
+
+// One part of a gauge for assistive technology: a limit pointer or the reading.
+class LimitGaugePart : public QAccessibleInterface, public QAccessibleValueInterface {
+public:
+    LimitGaugePart(LimitGauge* gauge, int part) : mGauge(gauge), mPart(part) {}
+
+    bool isValid() const override { return !mGauge.isNull(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override
+    {
+        QAccessibleInterface* p = parent();
+        return p ? p->window() : nullptr;
+    }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override
+    {
+        return mGauge ? QAccessible::queryAccessibleInterface(mGauge.data()) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (!mGauge)
+            return {};
+        switch (t) {
+        case QAccessible::Name:
+            return mPart == kLowPart    ? QStringLiteral("Low limit")
+                   : mPart == kHighPart ? QStringLiteral("High limit")
+                                        : QStringLiteral("Reading");
+        case QAccessible::Value:
+            // The reading with its unit as the caption shows it; a limit as its number.
+            // The pointers are single precision.
+            return mPart == kReadingPart ? mGauge->mCaption.trimmed() : PlainSingle(static_cast<float>(Value()));
+        case QAccessible::Description:
+            // Screen readers on Linux read the description, not the value text.
+            return mPart == kReadingPart ? mGauge->mCaption.trimmed() : QString();
+        default: return {};
+        }
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    QRect rect() const override
+    {
+        if (!mGauge)
+            return {};
+        const LimitGauge::Geometry g = mGauge->Layout();
+        const QRect local = mPart == kReadingPart
+                                ? g.caption
+                                : mGauge->PointerHandleRect(
+                                      mPart == kHighPart ? LimitGauge::kHighPointer : LimitGauge::kLowPointer, g);
+        return QRect(mGauge->mapToGlobal(local.topLeft()), local.size());
+    }
+    QAccessible::Role role() const override
+    {
+        return mPart == kReadingPart ? QAccessible::ProgressBar : QAccessible::Slider;
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (!mGauge || !mGauge->isVisible())
+            s.invisible = true;
+        s.readOnly = true;
+        return s;
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return nullptr;
+    }
+    QVariant currentValue() const override { return Value(); }
+    void setCurrentValue(const QVariant&) override {} // limits are moved with the mouse only
+    QVariant maximumValue() const override { return mGauge ? mGauge->mScaleMax : 0.0; }
+    QVariant minimumValue() const override { return mGauge ? mGauge->mScaleMin : 0.0; }
+    QVariant minimumStepSize() const override { return 0.0; }
+
+private:
+    double Value() const
+    {
+        if (!mGauge)
+            return 0;
+        if (mPart == kReadingPart)
+            return mGauge->mBands[1].end;
+        return mGauge->mPointers[mPart == kHighPart ? 1 : 0];
+    }
+
+    QPointer<LimitGauge> mGauge;
+    int mPart;
+};
+
+// The gauge itself: a group, named after its label, of its three parts.
+class LimitGaugeAccessible : public QAccessibleWidget {
+public:
+    explicit LimitGaugeAccessible(LimitGauge* gauge) : QAccessibleWidget(gauge, QAccessible::Grouping) {}
+    ~LimitGaugeAccessible() override
+    {
+        for (QAccessible::Id id : mParts) {
+            if (id != 0)
+                QAccessible::deleteAccessibleInterface(id);
+        }
+    }
+
+    static QAccessibleInterface* Create(const QString& className, QObject* object)
+    {
+        if (className == QLatin1String("LimitGauge") && object && object->isWidgetType())
+            return new LimitGaugeAccessible(static_cast<LimitGauge*>(object));
+        return nullptr;
+    }
+
+    int childCount() const override { return kPartCount; }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index < 0 || index >= kPartCount)
+            return nullptr;
+        QAccessible::Id& id = mParts[index];
+        if (id == 0)
+            id = QAccessible::registerAccessibleInterface(
+                new LimitGaugePart(static_cast<LimitGauge*>(widget()), index));
+        return QAccessible::accessibleInterface(id);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        for (int i = 0; i < kPartCount; ++i) {
+            if (mParts[i] != 0 && QAccessible::accessibleInterface(mParts[i]) == child)
+                return i;
+        }
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        for (int i = 0; i < kPartCount; ++i) {
+            QAccessibleInterface* part = child(i);
+            if (part->rect().contains(x, y))
+                return part;
+        }
+        return nullptr;
+    }
+
+private:
+    mutable std::array<QAccessible::Id, kPartCount> mParts{};
+};
 
 LimitGauge::LimitGauge(QWidget* parent) : QWidget(parent)
 {
+    static const bool accessibleInstalled = (QAccessible::installFactory(&LimitGaugeAccessible::Create), true);
+    Q_UNUSED(accessibleInstalled);
     setToolTip(QStringLiteral("Drag the sliders to change the limits"));
     setMouseTracking(true);
     mBands[0] = {mScaleMin, mScaleMax};
@@ -100,6 +253,8 @@ void LimitGauge::SetBandEnd(double value)
         return;
     mBands[mBandIndex].end = value;
     update();
+    if (mBandIndex == 1)
+        NotifyAccessibleValue(kReadingPart);
 }
 
 void LimitGauge::SetPointerIndex(int index)
@@ -118,6 +273,7 @@ void LimitGauge::SetPointerValue(float value)
         return;
     slot = value;
     update();
+    NotifyAccessibleValue(PointerSlot(mPointerIndex) == 1 ? kHighPart : kLowPart);
 }
 
 void LimitGauge::SetCaption(const QString& caption)
@@ -126,6 +282,14 @@ void LimitGauge::SetCaption(const QString& caption)
         return;
     mCaption = caption;
     update();
+    NotifyAccessibleValue(kReadingPart);
+}
+
+void LimitGauge::NotifyAccessibleValue(int part)
+{
+    QAccessibleValueChangeEvent event(this, part == kReadingPart ? mBands[1].end : mPointers[part]);
+    event.setChild(part);
+    QAccessible::updateAccessibility(&event);
 }
 
 double LimitGauge::Span() const
@@ -257,6 +421,7 @@ void LimitGauge::mouseMoveEvent(QMouseEvent* event)
         return;
     slot = value;
     update();
+    NotifyAccessibleValue(PointerSlot(mDragging) == 1 ? kHighPart : kLowPart);
     emit PointerMoved();
 }
 

@@ -6,6 +6,11 @@
 // pointer chosen with SetPointerIndex. Values outside the scale are kept as given and
 // drawn at the scale's end. PointerMoved is raised by the user's drags only, never when
 // a pointer is placed from code.
+//
+// Assistive technology meets the gauge as a group named after it with three parts: the low
+// and the high limit, each a slider whose value is the pointer's position, and the reading,
+// whose value is the reading bar's end and whose text is the caption. Assistive technology
+// reads the limits but does not move them.
 #pragma once
 
 #include <QString>
@@ -64,6 +69,9 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    friend class LimitGaugeAccessible;
+    friend class LimitGaugePart;
+
     struct Band {
         double start = 0;
         double end = 0;
@@ -82,6 +90,8 @@ private:
     double Span() const;
     void DrawTicks(class QPainter& p, const Geometry& g) const;
     void DrawPointer(class QPainter& p, const Geometry& g, int index) const;
+    // Tells assistive technology that a part's value changed (0 low, 1 high, 2 reading).
+    void NotifyAccessibleValue(int part);
 
     double mScaleMin = 0;
     double mScaleMax = 100;

@@ -133,6 +133,9 @@ void Refresh(LimitGauge* g, float reading, const QString& unit)
     g->SetCaption(StrSingle(reading) + unit);
 }
 
+// The accessible name of a mask box: ticked masks its row.
+QString MaskBoxName(const QString& row) { return QStringLiteral("Mask ") + row; }
+
 QLabel* MakeLabel(QWidget* parent, const QString& text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
 {
     auto* l = new QLabel(text, parent);
@@ -183,7 +186,8 @@ frmLimits::frmLimits()
         rowLabels[row] = l;
 
         // The lamp and the box show no caption of their own: assistive technology knows
-        // them by their row's.
+        // the lamp by its row and the box by what ticking it does, as the column's heading
+        // says.
         auto* lamp = new Lamp(Frame2);
         PlaceTwips(lamp, 1560, rowTop[row], 255, 180);
         lamp->setAccessibleName(rowNames[row]);
@@ -191,7 +195,7 @@ frmLimits::frmLimits()
 
         auto* box = new QCheckBox(Frame2);
         box->setFocusPolicy(Qt::StrongFocus);
-        box->setAccessibleName(rowNames[row]);
+        box->setAccessibleName(MaskBoxName(rowNames[row]));
         PlaceTwips(box, 1920, rowTop[row] - 15, 255, 225);
         if (pin)
             chkIntMask = box;
@@ -352,7 +356,7 @@ void UpdateLimitsForm()
     const QString row6 = gAin12Mode == Ain12ExtDiode ? QStringLiteral("External High") : QStringLiteral("Ain1");
     if (f->Label6->text() != row6) {
         f->Label6->setText(row6);
-        f->chkMask[2]->setAccessibleName(row6);
+        f->chkMask[2]->setAccessibleName(MaskBoxName(row6));
         f->tglAlert[2]->setAccessibleName(row6);
     }
 

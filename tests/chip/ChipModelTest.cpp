@@ -9,8 +9,10 @@
 #include "windows/GeneralStuff.h"
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <tuple>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace {
@@ -98,9 +100,25 @@ TEST(Conversions, DacRangeAndReference)
     EXPECT_SINGLE(DacCodeToVolts(4095, 3), 1.9995117f);
 }
 
+// The chip state a window set-up procedure finds when it runs: what it fits its window to.
+struct SeenState {
+    int ain12Mode;
+    bool ain3Enabled;
+    uint32_t ainRefBits;
+    bool intOutputEnabled;
+    bool operator==(const SeenState&) const = default;
+};
+SeenState CurrentState() { return {gAin12Mode, gAin3Enabled, Bits(gAinRefVoltage), gIntOutputEnabled}; }
+void PrintTo(const SeenState& s, std::ostream* os)
+{
+    *os << "{Ain1-2 mode " << s.ain12Mode << ", Ain3 " << s.ain3Enabled << ", Ain reference bits "
+        << std::hex << s.ainRefBits << std::dec << ", interrupt output " << s.intOutputEnabled << "}";
+}
+
 class Decoder : public ::testing::Test {
 protected:
     std::string setUpCalls; // G graphs, L limits, S Ain1-2 source options, in call order
+    std::vector<SeenState> seen; // the chip state each of those calls found
     ProgramEnvironment env;
     FakeBoardScope fake;
     FakeBoard& board = fake.board;
@@ -108,10 +126,20 @@ protected:
     // Stands in for the windows' set-up procedures (the environment puts the real ones back).
     void RecordSetUpCalls()
     {
+        auto record = [this](char which) {
+            setUpCalls += which;
+            seen.push_back(CurrentState());
+        };
         RegisterWindowProcedures({.InitWindowDefaults = {},
-                                  .SetupGraphChannels = [this] { setUpCalls += 'G'; },
-                                  .ConfigureLimitsForm = [this] { setUpCalls += 'L'; },
-                                  .SetupAin12SourceOptions = [this] { setUpCalls += 'S'; }});
+                                  .SetupGraphChannels = [record] { record('G'); },
+                                  .ConfigureLimitsForm = [record] { record('L'); },
+                                  .SetupAin12SourceOptions = [record] { record('S'); }});
+    }
+    // Every set-up call so far found the state the decoder left.
+    void ExpectEverySetUpSawTheDecodedState()
+    {
+        for (size_t i = 0; i < seen.size(); ++i)
+            EXPECT_EQ(seen[i], CurrentState()) << "set-up call " << i << " (" << setUpCalls[i] << ")";
     }
 };
 
@@ -124,17 +152,23 @@ TEST_F(Decoder, RegistersOutsideTheConfigurationSetChangeNothing)
     EXPECT_EQ(gAin12Mode, Ain12Invalid);
 }
 
+// Each set-up runs after its register is decoded: it fits its window to the new Ain3 bit,
+// Ain1-2 mode, interrupt output and Ain reference, never to the old ones. Every write of 18h
+// and 1Ah below changes at least one of them.
 TEST_F(Decoder, WindowSetUpProceduresFollowTheirRegisters)
 {
     RecordSetUpCalls();
     const std::tuple<int, int, const char*> cases[] = {
-        {0x18, 0x00, "GLS"}, {0x1A, 0x10, "L"}, {0x1A, 0x00, "L"}, {0x1B, 0x0F, ""},
-        {0x1C, 0x30, ""},    {0x1D, 0xFF, ""},  {0x1E, 0xFF, ""},  {0x19, 0xFF, ""}};
+        {0x18, 0x00, "GLS"}, {0x18, 0x2C, "GLS"}, {0x18, 0x08, "GLS"}, {0x18, 0x00, "GLS"},
+        {0x1A, 0x10, "L"},   {0x1A, 0x00, "L"},   {0x1B, 0x0F, ""},    {0x1C, 0x30, ""},
+        {0x1D, 0xFF, ""},    {0x1E, 0xFF, ""},    {0x19, 0xFF, ""}};
     for (auto [reg, value, expected] : cases) {
-        SCOPED_TRACE(reg);
+        SCOPED_TRACE(testing::Message() << std::hex << reg << "h = " << value << "h");
         setUpCalls.clear();
+        seen.clear();
         WriteRegisterValue(0x48, reg, value);
         EXPECT_EQ(setUpCalls, expected);
+        ExpectEverySetUpSawTheDecodedState();
     }
 }
 
@@ -159,6 +193,8 @@ TEST_F(Decoder, InvalidAin12SelectionIsReportedAndRepaired)
             ++ain3Writes;
     EXPECT_EQ(ain3Writes, 2);
     EXPECT_EQ(setUpCalls, "GLSGLS");
+    // The outer run's set-ups too find the repaired selection, not the invalid one.
+    ExpectEverySetUpSawTheDecodedState();
 }
 
 TEST_F(Decoder, AChipThatKeepsAnInvalidSelectionIsRepairedAtMostThreeTimes)

@@ -190,8 +190,11 @@ def drag_limit(prog, regmap):
     """Drags the internal temperature's high limit pointer down on its gauge."""
     before = regmap.read(0x25)
     limits, _ = prog.activate_window(LIMITS)
+    # A screen reader says what ticking a mask box does.
+    e2e.check(e2e.find(limits, "check box", "Mask Internal High") is not None,
+              "no check box 'Mask Internal High' in the interrupt settings window")
     e2e.do_action(e2e.find(limits, "page tab", "Temp Limits"), "press")
-    gauge = e2e.value_below(limits, "Internal", "filler")
+    gauge = e2e.value_below(limits, "Internal", "panel")
     rect = e2e.extents(gauge)
     # The high limit pointer is the red tab on the gauge.
     points = e2e.wait_for("the red high limit pointer",
@@ -214,6 +217,16 @@ def drag_limit(prog, regmap):
     e2e.check(abs(min(moved) - min(ys) - 30) <= 3,
               f"the pointer moved from {min(ys)} to {min(moved)}, the drag was 30 pixels")
     e2e.log(f"25h went from {before} to {after}")
+    # A screen reader hears the new limit on the gauge's high limit slider.
+    high = e2e.find(gauge, "slider", "High limit", only_showing=False)
+    e2e.check(high is not None, "the gauge shows no 'High limit' slider to assistive technology")
+    e2e.wait_for("the high limit slider to report 25h's new limit",
+                 lambda: round(high.get_value_iface().get_current_value()) == after)
+    # ... and the reading as the caption shows it, unit included.
+    reading = e2e.find(gauge, "progress bar", "Reading", only_showing=False)
+    e2e.check(reading is not None, "the gauge shows no 'Reading' to assistive technology")
+    e2e.wait_for("the reading's description to give the temperature",
+                 lambda: re.fullmatch("-?\\d*\\.?\\d+\u00b0C", reading.get_description() or ""))
 
 
 def move_dac_slider(prog, regmap):
@@ -229,7 +242,8 @@ def move_dac_slider(prog, regmap):
     volts = e2e.value_below(dac, "DAC Output", "label")
     e2e.wait_for("the DAC A output to read 0V", lambda: e2e.text_of(volts) == "0V")
 
-    slider = e2e.value_below(dac, "DAC A", "filler")
+    slider = e2e.value_below(dac, "DAC A", "slider")
+    e2e.check(e2e.name(slider) == "DAC A", f"the DAC slider is named '{e2e.name(slider)}'")
     x, y, w, h = e2e.extents(slider)
     start, end = (x + w // 2, y + h - 6), (x + w // 2, y + h // 4)
     e2e.log(f"drag DAC A's slider from {start} to {end}")
@@ -239,10 +253,20 @@ def move_dac_slider(prog, regmap):
     code = msb * 16 + lsb // 16
     e2e.check(2048 < code < 4095 and lsb & 0x0F == 0,
               f"DAC A registers read {lsb:02X}h {msb:02X}h (code {code}) after the drag")
-    # The output label follows once the measurement cycle has read the DAC back.
-    shown = e2e.wait_for("the DAC A output label to follow",
-                         lambda: re.fullmatch(r"(\d*\.?\d+)V", e2e.text_of(volts))
-                         and float(e2e.text_of(volts)[:-1]) > 1.0 and e2e.text_of(volts))
+    # A screen reader hears the code the slider stands at.
+    e2e.check(slider.get_value_iface().get_current_value() == code,
+              f"the slider reports {slider.get_value_iface().get_current_value()}, "
+              f"the registers hold code {code}")
+    # The output label follows once the measurement cycle has read the DAC back. During the
+    # drag the cycle measured codes the knob passed on the way; the label has settled when
+    # it reads the same across more than one refresh (every 0.5 s).
+    def settled():
+        first = e2e.text_of(volts)
+        time.sleep(0.8)
+        text = e2e.text_of(volts)
+        return (text == first and re.fullmatch(r"(\d*\.?\d+)V", text)
+                and float(text[:-1]) > 1.0 and text)
+    shown = e2e.wait_for("the DAC A output label to follow", settled)
     e2e.log(f"DAC A code {code}, output {shown}")
     return float(shown[:-1])
 

@@ -1,5 +1,6 @@
 #include "platform/DacSlider.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -151,6 +152,31 @@ TEST_F(DacSliderTest, WheelStepsAsOnAnySlider)
     Wheel(120);
     Wheel(120); // at the top already
     EXPECT_EQ(changes, (std::vector<double>{4095}));
+}
+
+// A screen reader meets the slider as a slider whose value is the code, and may set a code
+// as the keys do.
+TEST_F(DacSliderTest, AssistiveTechnologyReadsAndSetsTheCode)
+{
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&slider);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Slider);
+    QAccessibleValueInterface* value = a->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->minimumValue().toDouble(), 0.0);
+    EXPECT_EQ(value->maximumValue().toDouble(), 4095.0);
+    EXPECT_EQ(value->minimumStepSize().toDouble(), 1.0);
+
+    slider.SetPosition(970);
+    EXPECT_EQ(value->currentValue().toDouble(), 970.0);
+    EXPECT_EQ(a->text(QAccessible::Value), QStringLiteral("970"));
+
+    // A code set by assistive technology is the user's move: whole, clamped, raising Change.
+    changes.clear();
+    value->setCurrentValue(1000.4);
+    value->setCurrentValue(5000);
+    value->setCurrentValue(QStringLiteral("high"));
+    EXPECT_EQ(changes, (std::vector<double>{1000, 4095}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/Lamp.h"
 #include "platform/LimitGauge.h"
+#include "platform/NumberText.h"
 
 #include "TestSupport.h"
 
@@ -122,6 +123,58 @@ TEST_F(GaugeControl, DragsStopAtTheScaleEnds)
     EXPECT_FLOAT_EQ(Pointer(3), 127);
     Drag(&gauge, gauge.PointerHandleRect(2).center(), 1000);
     EXPECT_FLOAT_EQ(Pointer(2), -128);
+}
+
+// A screen reader meets the gauge as a group of its low limit, its high limit and its
+// reading, each with its value; reading them leaves the gauge's current pointer alone, and
+// they cannot be moved that way.
+TEST_F(GaugeControl, AssistiveTechnologyReadsTheLimitsAndTheReading)
+{
+    gauge.setAccessibleName(QStringLiteral("Internal"));
+    gauge.SetBandIndex(1);
+    gauge.SetBandEnd(25.25);
+    gauge.SetCaption(QStringLiteral(" 25.25\u00B0C"));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&gauge);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("Internal"));
+    ASSERT_EQ(a->childCount(), 3);
+    const char* names[3] = {"Low limit", "High limit", "Reading"};
+    const double values[3] = {-10, 25, 25.25};
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface* part = a->child(i);
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(a->indexOfChild(part), i);
+        EXPECT_EQ(part->parent(), a);
+        EXPECT_EQ(part->text(QAccessible::Name).toStdString(), names[i]);
+        EXPECT_EQ(part->role(), i == 2 ? QAccessible::ProgressBar : QAccessible::Slider);
+        ASSERT_NE(part->valueInterface(), nullptr);
+        EXPECT_DOUBLE_EQ(part->valueInterface()->currentValue().toDouble(), values[i]) << names[i];
+        EXPECT_EQ(part->valueInterface()->minimumValue().toDouble(), -128.0);
+        EXPECT_EQ(part->valueInterface()->maximumValue().toDouble(), 127.0);
+    }
+    EXPECT_EQ(a->child(2)->text(QAccessible::Value), QStringLiteral("25.25\u00B0C"));
+    EXPECT_EQ(a->child(2)->text(QAccessible::Description), QStringLiteral("25.25\u00B0C"));
+    EXPECT_EQ(a->child(1)->text(QAccessible::Value), QStringLiteral("25"));
+    EXPECT_EQ(a->child(1)->rect(), QRect(gauge.mapToGlobal(gauge.PointerHandleRect(3).topLeft()),
+                                         gauge.PointerHandleRect(3).size()));
+    EXPECT_EQ(a->childAt(a->child(0)->rect().center().x(), a->child(0)->rect().center().y()), a->child(0));
+
+    // The parts follow drags and placement; the gauge keeps the pointer the program chose.
+    gauge.SetPointerIndex(LimitGauge::kLowPointer);
+    Drag(&gauge, gauge.PointerHandleRect(3).center(), 20);
+    EXPECT_FLOAT_EQ(a->child(1)->valueInterface()->currentValue().toFloat(), Pointer(3));
+    const float high = Pointer(3);
+    gauge.SetPointerIndex(LimitGauge::kLowPointer);
+    gauge.SetPointerValue(-20);
+    EXPECT_EQ(a->child(1)->valueInterface()->currentValue().toFloat(), high);
+    EXPECT_EQ(a->child(1)->text(QAccessible::Value), PlainSingle(high));
+    EXPECT_EQ(gauge.PointerIndex(), LimitGauge::kLowPointer);
+    EXPECT_EQ(a->child(0)->valueInterface()->currentValue().toFloat(), -20.0f);
+    EXPECT_TRUE(a->child(0)->state().readOnly);
+    const int movedBefore = moved;
+    a->child(0)->valueInterface()->setCurrentValue(50.0);
+    EXPECT_EQ(Pointer(2), -20.0f);
+    EXPECT_EQ(moved, movedBefore);
 }
 
 // The colour at the middle of a rendered lamp.

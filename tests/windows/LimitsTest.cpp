@@ -216,10 +216,12 @@ TEST_F(LimitsWindow, RefreshSetsBarsCaptionsAndTheAin1RowLabel)
     EXPECT_EQ(f->Label6->text(), QStringLiteral("Ain1"));
 }
 
-// Screen readers and the end-to-end tests know each lamp and mask box by its row's caption,
-// each gauge by its name, and read the lamps' states.
-TEST_F(LimitsWindow, EveryControlIsNamedByItsRowOrCaptionAndLampsTellTheirState)
+// Screen readers know each lamp by its row's caption and each mask box by what it masks,
+// each gauge by its name, and read the lamps' states and the gauges' limits and readings.
+TEST_F(LimitsWindow, EveryControlIsNamedByItsRowOrCaptionAndTellsItsStateOrValues)
 {
+    board().registers[0x26] = 0xF6; // -10
+    board().registers[0x25] = 0x19; // 25
     frmLimits* f = Open();
     auto name = [](QWidget* w) {
         return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).toStdString();
@@ -233,22 +235,32 @@ TEST_F(LimitsWindow, EveryControlIsNamedByItsRowOrCaptionAndLampsTellTheirState)
     gIntStatus1 = 0x01;
     UpdateLimitsForm();
     for (int k = 0; k < 9; ++k) {
-        EXPECT_EQ(name(f->chkMask[k]), rows[k]) << "box " << k;
+        EXPECT_EQ(name(f->chkMask[k]), std::string("Mask ") + rows[k]) << "box " << k;
         EXPECT_EQ(name(f->tglAlert[lampOfBox[k]]), rows[k]) << "box " << k;
         EXPECT_EQ(state(f->tglAlert[lampOfBox[k]]), k == 0 ? "alert" : "no alert");
     }
-    EXPECT_EQ(name(f->chkIntMask), "Pin Status");
+    EXPECT_EQ(name(f->chkIntMask), "Mask Pin Status");
     EXPECT_EQ(name(f->tglAlert[6]), "Pin Status");
     EXPECT_EQ(name(f->ggeInternal), "Internal");
     EXPECT_EQ(name(f->ggeExternal), "External");
     EXPECT_EQ(name(f->ggeVdd), "Vdd");
     EXPECT_EQ(name(f->ggeAin[3]), "Ain4");
+    auto value = [](LimitGauge* g, int part) {
+        return QAccessible::queryAccessibleInterface(g)->child(part)->valueInterface()->currentValue().toDouble();
+    };
+    EXPECT_EQ(value(f->ggeInternal, 0), -10.0);
+    EXPECT_EQ(value(f->ggeInternal, 1), 25.0);
+    gInternalTemp = 25.25f;
+    UpdateLimitsForm();
+    EXPECT_EQ(value(f->ggeInternal, 2), 25.25);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(f->ggeInternal)->child(2)->text(QAccessible::Description),
+              QStringLiteral("25.25\u00B0C"));
 
     // The Ain1 row turns into External High with the pins, and so do its lamp and box.
     gAin12Mode = Ain12ExtDiode;
     gIntStatus1 = 0x04;
     UpdateLimitsForm();
-    EXPECT_EQ(name(f->chkMask[2]), "External High");
+    EXPECT_EQ(name(f->chkMask[2]), "Mask External High");
     EXPECT_EQ(name(f->tglAlert[2]), "External High");
     EXPECT_EQ(state(f->tglAlert[2]), "alert");
     EXPECT_EQ(state(f->tglAlert[0]), "no alert");
