@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -112,7 +113,9 @@ frmGraphing::frmGraphing()
     Label1 = new QLabel(QStringLiteral("Logged"), this);
     PlaceTwips(Label1, 360, 5880, 700, 255);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblLogged = new QLabel(QStringLiteral("0"), this);
+    // The count can run to ten digits: it takes the room up to the charts, and a wider
+    // text is drawn smaller, never cut.
+    lblLogged = new FitLabel(QStringLiteral("0"), this);
     PlaceTwips(lblLogged, 1080, 5880, 975, 255);
     lblLogged->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -127,6 +130,7 @@ frmGraphing::frmGraphing()
     stpAin = MakeChart(this, QStringLiteral("Ain (V)"), {"Ain1", "Ain2", "Ain3", "Ain4"}, 0, 4, 0, 4);
     for (StripChart* chart : {stpTemp, stpVoltage, stpDAC, stpAin})
         SetFontPoints(chart, 9);
+    lblLogged->resize(std::max(lblLogged->width(), stpTemp->x() - 4 - lblLogged->x()), lblLogged->height());
 }
 
 StripChart* frmGraphing::Chart(int graphSelect) const

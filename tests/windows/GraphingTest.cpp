@@ -1,5 +1,6 @@
 #include "windows/frmGraphing.h"
 
+#include "LabelCheck.h"
 #include "TestSupport.h"
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
@@ -191,6 +192,15 @@ TEST_F(GraphingTest, FrozenPlottingFreezesChartsLegendsAndTheLoggingIndicator)
     UpdateGraphingForm();
     EXPECT_EQ(f->cmdLog->text(), QStringLiteral("Log Data"));
     EXPECT_EQ(f->lblLogged->text(), QStringLiteral("17"));
+
+    // The largest count shows whole, clear of the charts.
+    gLogging = true;
+    gLogSampleCount = 2147483647;
+    UpdateGraphingForm();
+    EXPECT_EQ(f->lblLogged->text(), QStringLiteral("2147483647"));
+    EXPECT_TRUE(ShowsWholeText(f->lblLogged));
+    EXPECT_LT(f->lblLogged->geometry().right(), f->stpTemp->x());
+    gLogging = false;
 }
 
 TEST_F(GraphingTest, Ain12ModeSwitchesExternalAgainstAin1AndAin2)
