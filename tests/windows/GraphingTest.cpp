@@ -469,6 +469,17 @@ TEST_F(GraphingTest, DacChartZoomsOutToTheOutputsOfTheRangesAndReferencesSet)
     EXPECT_DOUBLE_EQ(chart->ValueHigh(), 7);
     for (float volts : gDacVolts)
         expectDrawnInside(volts);
+    // The value axis labels ("-2.5E+38") show whole: each stands clear of the strip of the
+    // zoom arrows (a label too wide for its room is cut at the strip's edge).
+    QImage img(chart->size(), QImage::Format_RGB32);
+    chart->render(&img);
+    const int top = chart->ArrowCentre(StripChart::Arrow::ValueTop).y() + 8;
+    const int bottom = chart->ArrowCentre(StripChart::Arrow::ValueBottom).y() - 8;
+    const int strip = 2 * chart->ArrowCentre(StripChart::Arrow::ValueTop).x();
+    ASSERT_LT(top, bottom);
+    for (int y = top; y <= bottom; ++y)
+        for (int x = 0; x <= strip; ++x)
+            ASSERT_EQ(img.pixel(x, y), img.pixel(0, 0)) << x << ", " << y;
 
     // The internal reference again: the stored limits.
     WriteRegisterValue(gDeviceAddress, 0x1C, 0x30);
