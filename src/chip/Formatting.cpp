@@ -51,10 +51,16 @@ float DacCodeToVolts(int16_t code, int16_t dac)
 {
     if (dac < 0 || dac > 3)
         dac = 0;
-    float reference = 2.25f;
+    return DacVolts(code, gDacRange[dac], DacReference(dac));
+}
+
+float DacReference(int16_t dac)
+{
+    if (dac < 0 || dac > 3)
+        dac = 0;
     if ((dac <= 1 && gExtRefAB) || (dac >= 2 && gExtRefCD))
-        reference = gExtRefVoltage;
-    return DacVolts(code, gDacRange[dac], reference);
+        return gExtRefVoltage;
+    return 2.25f;
 }
 
 float DacVolts(int16_t code, int16_t range, float reference)

@@ -38,6 +38,25 @@ double NiceStep(double raw)
     return 10 * power;
 }
 
+// Width of the value-axis labels of a range on a plot of a height: the labels at the grid
+// values the chart draws, and never less than a short reading such as "-888.88", so that
+// a wide label (a range of volts from a large reference) shows whole.
+int ValueLabelWidth(const QFontMetrics& fm, double low, double high, int plotHeight)
+{
+    int widest = fm.horizontalAdvance(QStringLiteral("-888.88"));
+    const double step = NiceStep((high - low) / std::max(2, plotHeight / 36));
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    // No label has more digits than "-888.88" (nor more than its sign and point): no need
+    // to measure them.
+    const double reach = std::max(std::abs(low), std::abs(high)) + step;
+    const int whole = reach < 10 ? 1 : static_cast<int>(std::floor(std::log10(reach))) + 1;
+    if (whole + decimals <= 5)
+        return widest;
+    for (double k = std::ceil(low / step - 1e-9); k * step <= high + step * 1e-9; k += 1)
+        widest = std::max(widest, fm.horizontalAdvance(PlainDouble(RoundDecimals(k * step, decimals))));
+    return widest;
+}
+
 QFont TitleFont(const QFont& base)
 {
     QFont f = base;
@@ -277,10 +296,12 @@ QRect StripChart::PlotRect() const
     const QFontMetrics fm(font());
     const QFontMetrics tfm(TitleFont(font()));
     const int top = 6 + tfm.height() + 6;
-    const int left = kArrowStrip + fm.horizontalAdvance(QStringLiteral("-888.88")) + 6;
-    const int bottom = height() - (4 + fm.height() + 4 + 2 * kArrowHalf + 6);
+    const int bottom = std::max(height() - (4 + fm.height() + 4 + 2 * kArrowHalf + 6), top + 10);
+    // The labels stand right-aligned between the arrow strip and the plot, a little clear
+    // of both.
+    const int left = kArrowStrip + 2 + ValueLabelWidth(fm, mLow, mHigh, bottom - top + 1) + 6;
     const int right = width() - 14;
-    return QRect(QPoint(left, top), QPoint(std::max(right, left + 10), std::max(bottom, top + 10)));
+    return QRect(QPoint(left, top), QPoint(std::max(right, left + 10), bottom));
 }
 
 double StripChart::TopY(const QRect& plot) { return plot.top() + kInsetTop; }

@@ -24,14 +24,24 @@ int MsbRegister(int dac) { return 0x11 + 2 * dac; }
 
 QString VoltsText(float volts) { return TrimSingle(volts) + QStringLiteral("V"); }
 
-QLabel* MakeLabel(QWidget* parent, const QString& text, double l, double t, double w, double h,
-                  bool bold)
+template <typename Label = QLabel>
+Label* MakeLabel(QWidget* parent, const QString& text, double l, double t, double w, double h, bool bold)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new Label(text, parent);
     PlaceTwips(label, l, t, w, h);
     SetFontPoints(label, 8.25, bold);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+// Our system font runs wider than the one the layout was drawn for: a label whose widest
+// text does not fit grows to it, up to the given right edge.
+void GrowToText(QLabel* label, const QString& widest, int right)
+{
+    const int needed = label->fontMetrics().horizontalAdvance(widest) + 4;
+    const int room = right - label->x();
+    if (needed > label->width())
+        label->resize(std::min(needed, room), label->height());
 }
 } // namespace
 
@@ -46,7 +56,10 @@ frmDAC::frmDAC()
 
     Label1 = MakeLabel(Frame2, QStringLiteral("DAC Output"), 360, 480, 1095, 255, true);
 
-    lblDacVal = MakeLabel(Frame2, QStringLiteral("0V"), 360, 720, 1095, 435, true);
+    // The output can be any single-precision number of volts ("-3.39917E+38V" with a
+    // large negative external reference): the label takes all the room up to the slider,
+    // and a text wider than that is drawn smaller, never cut.
+    lblDacVal = MakeLabel<FitLabel>(Frame2, QStringLiteral("0V"), 360, 720, 1095, 435, true);
     SetFontPoints(lblDacVal, 12, true);
     SetTextColor(lblDacVal, kGreen);
 
@@ -70,6 +83,11 @@ frmDAC::frmDAC()
     // The name of the chosen DAC over the slider is its label: screen readers name the
     // slider after it.
     lblDACIndicator->setBuddy(sldDAC);
+    const int slider = sldDAC->x() - 4;
+    GrowToText(Label1, Label1->text(), slider);
+    for (QRadioButton* opt : optDAC)
+        GrowToText(lblDACIndicator, opt->text(), Frame2->width() - 4);
+    lblDacVal->resize(std::max(lblDacVal->width(), slider - lblDacVal->x()), lblDacVal->height());
     connect(sldDAC, &DacSlider::Change, this, &frmDAC::sldDAC_Change);
 
     Frame3 = new QGroupBox(QStringLiteral("LDAC Pin Status"), this);
@@ -78,12 +96,7 @@ frmDAC::frmDAC()
 
     lblLDACPinStatus = MakeLabel(Frame3, QStringLiteral("LDAC Pin Enabled"), 480, 600, 1320, 195, false);
     SetTextColor(lblLDACPinStatus, kGreen);
-    // Our system font is wider than the design's: let the status grow to its longer text,
-    // within the frame.
-    const int needed = lblLDACPinStatus->fontMetrics().horizontalAdvance(QStringLiteral("LDAC Pin Disabled")) + 4;
-    const int room = Frame3->width() - lblLDACPinStatus->x() - 4;
-    if (needed > lblLDACPinStatus->width())
-        lblLDACPinStatus->resize(std::min(needed, room), lblLDACPinStatus->height());
+    GrowToText(lblLDACPinStatus, QStringLiteral("LDAC Pin Disabled"), Frame3->width() - 4);
 
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     PlaceTwips(cmdClose, 3840, 4080, 1455, 375);

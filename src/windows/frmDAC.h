@@ -2,6 +2,7 @@
 // shows the output voltage measured for it and the state of the LDAC pin.
 #pragma once
 
+#include "platform/FitLabel.h"
 #include "platform/Forms.h"
 
 #include <array>
@@ -25,7 +26,7 @@ public:
 
     QGroupBox* Frame2 = nullptr;
     QLabel* Label1 = nullptr;
-    QLabel* lblDacVal = nullptr;
+    FitLabel* lblDacVal = nullptr;
     std::array<QRadioButton*, 4> optDAC{};
     QLabel* lblDACIndicator = nullptr;
     DacSlider* sldDAC = nullptr;

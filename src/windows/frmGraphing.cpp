@@ -1,5 +1,6 @@
 #include "windows/frmGraphing.h"
 
+#include "chip/Formatting.h"
 #include "chip/GeneralStuff.h"
 #include "platform/NumberText.h"
 #include "platform/StripChart.h"
@@ -15,6 +16,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 namespace {
@@ -58,6 +61,31 @@ void SetTemperatureZoomLimits(StripChart* chart)
         chart->SetZoomLimits(kChipLowestCelsius * 9 / 5 + 32, kChipHighestCelsius * 9 / 5 + 32);
     else
         chart->SetZoomLimits(kChipLowestCelsius, kChipHighestCelsius);
+}
+
+// The DAC chart keeps its limits of 0 to 7 V and widens them to the whole span of
+// every DAC as its range and reference stand now (twice a 5 V external reference reaches
+// 10 V; a negative reference gives negative outputs), and to the readings about to be
+// plotted (rounded to hundredths, one can lie a little beyond the span).
+constexpr double kDacLimitLow = 0;
+constexpr double kDacLimitHigh = 7;
+
+void SetDacZoomLimits(StripChart* chart)
+{
+    double low = kDacLimitLow;
+    double high = kDacLimitHigh;
+    auto cover = [&](double volts) {
+        if (!std::isfinite(volts))
+            return;
+        low = std::min(low, volts);
+        high = std::max(high, volts);
+    };
+    for (int16_t dac = 0; dac < 4; ++dac) {
+        cover(gDacRange[dac] * static_cast<double>(DacReference(dac)));
+        cover(gDacVolts[dac]);
+    }
+    if (low != chart->ZoomLimitLow() || high != chart->ZoomLimitHigh())
+        chart->SetZoomLimits(low, high);
 }
 
 void SetItem(StripChart* chart, int16_t item, const QString& caption)
@@ -112,7 +140,9 @@ frmGraphing::frmGraphing()
     Label1 = new QLabel(QStringLiteral("Logged"), this);
     PlaceTwips(Label1, 360, 5880, 700, 255);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblLogged = new QLabel(QStringLiteral("0"), this);
+    // The count can run to ten digits: it takes the room up to the charts, and a wider
+    // text is drawn smaller, never cut.
+    lblLogged = new FitLabel(QStringLiteral("0"), this);
     PlaceTwips(lblLogged, 1080, 5880, 975, 255);
     lblLogged->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -120,13 +150,16 @@ frmGraphing::frmGraphing()
                         kChipLowestCelsius, kChipHighestCelsius);
     SetTemperatureZoomLimits(stpTemp);
     stpVoltage = MakeChart(this, QStringLiteral("Vdd (V)"), {"Vdd"}, 2, 6, 0, 7);
-    stpDAC = MakeChart(this, QStringLiteral("DAC Outputs (V)"), {"DAC A", "DAC B", "DAC C", "DAC D"}, 0, 6, 0, 7);
+    stpDAC = MakeChart(this, QStringLiteral("DAC Outputs (V)"), {"DAC A", "DAC B", "DAC C", "DAC D"}, 0, 6,
+                       kDacLimitLow, kDacLimitHigh);
+    SetDacZoomLimits(stpDAC);
     stpDAC->SetPenColor(2, kDacCPen);
     stpDAC->SetLegendColor(2, kGreen);
     stpDAC->SetPenColor(3, kMagenta);
     stpAin = MakeChart(this, QStringLiteral("Ain (V)"), {"Ain1", "Ain2", "Ain3", "Ain4"}, 0, 4, 0, 4);
     for (StripChart* chart : {stpTemp, stpVoltage, stpDAC, stpAin})
         SetFontPoints(chart, 9);
+    lblLogged->resize(std::max(lblLogged->width(), stpTemp->x() - 4 - lblLogged->x()), lblLogged->height());
 }
 
 StripChart* frmGraphing::Chart(int graphSelect) const
@@ -229,6 +262,8 @@ void UpdateGraphingForm()
     StripChart* dac = form->stpDAC;
     StripChart* ain = form->stpAin;
 
+    // A DAC's range or reference may have changed since the last sample.
+    SetDacZoomLimits(dac);
     temp->AppendSample(0, gInternalTemp);
     temp->AppendSample(1, gExternalTemp);
     temp->AppendSample(2, gKulexTemp);

@@ -2,6 +2,7 @@
 // "Enable Graphing" and Fahrenheit switches, and the way to the data logging window.
 #pragma once
 
+#include "platform/FitLabel.h"
 #include "platform/Forms.h"
 
 #include <array>
@@ -38,7 +39,7 @@ public:
     QCheckBox* chkFahrenheit = nullptr;
     QPushButton* cmdLog = nullptr;
     QLabel* Label1 = nullptr;
-    QLabel* lblLogged = nullptr;
+    FitLabel* lblLogged = nullptr;
     StripChart* stpTemp = nullptr;
     StripChart* stpVoltage = nullptr;
     StripChart* stpDAC = nullptr;

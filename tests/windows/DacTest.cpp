@@ -1,3 +1,4 @@
+#include "LabelCheck.h"
 #include "TestSupport.h"
 
 #include "board/USBStuff.h"
@@ -17,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -199,6 +201,43 @@ TEST_F(DacTest, LabelShowsTheMeasuredVoltageOnlyAtChoosingAndRefresh)
     UpdateDacFormLabels();
     EXPECT_EQ(form->lblDacVal->text(), QStringLiteral("2.5V"));
     EXPECT_TRUE(fake.board.transfers.empty());
+}
+
+TEST_F(DacTest, EveryLabelShowsItsWholeTextBesideTheSlider)
+{
+    frmDAC* form = Open();
+    // Outputs of large external references, either sign, up to the widest form a single
+    // takes; then values that fit the design's 12 points as they are.
+    for (float volts : {1.699585E+38F, 199951.2F, -3.39917E+38F, -1.234567E+38F, 2.249451F, 9.99F, 0.5F}) {
+        gDacVolts[DacA] = volts;
+        UpdateDacFormLabels();
+        EXPECT_EQ(form->lblDacVal->text(), TrimSingle(volts) + QStringLiteral("V"));
+        EXPECT_TRUE(ShowsWholeText(form->lblDacVal));
+    }
+    EXPECT_EQ(form->lblDacVal->ShownFont().pointSizeF(), 12);
+    EXPECT_EQ(form->lblDacVal->ShownFont().bold(), true);
+
+    for (int i = 0; i < 4; ++i) {
+        form->optDAC[i]->setChecked(true);
+        EXPECT_TRUE(ShowsWholeText(form->lblDACIndicator)) << i;
+    }
+    EXPECT_TRUE(ShowsWholeText(form->Label1));
+    for (bool ain3 : {true, false}) {
+        gAin3Enabled = ain3;
+        UpdateDacFormLabels();
+        EXPECT_TRUE(ShowsWholeText(form->lblLDACPinStatus)) << ain3;
+    }
+
+    // No label reaches out of its frame, nor into the slider beside it.
+    const QList<QLabel*> labels = form->findChildren<QLabel*>();
+    EXPECT_EQ(labels.size(), 4);
+    for (QLabel* label : labels) {
+        const std::string text = label->text().toStdString();
+        EXPECT_TRUE(label->parentWidget()->rect().contains(label->geometry())) << text;
+        if (label->parentWidget() == static_cast<QWidget*>(form->Frame2) && label != form->lblDACIndicator) {
+            EXPECT_LT(label->geometry().right(), form->sldDAC->x()) << text;
+        }
+    }
 }
 
 TEST_F(DacTest, LdacStatusFollowsConfigurationBit3)

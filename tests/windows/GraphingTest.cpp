@@ -1,7 +1,9 @@
 #include "windows/frmGraphing.h"
 
+#include "LabelCheck.h"
 #include "TestSupport.h"
 #include "board/USBStuff.h"
+#include "chip/Formatting.h"
 #include "chip/GeneralStuff.h"
 #include "platform/Forms.h"
 #include "platform/StripChart.h"
@@ -39,6 +41,15 @@ void DragArrow(StripChart* chart, StripChart::Arrow arrow, QPoint to)
 void DoubleClickArrow(StripChart* chart, StripChart::Arrow arrow)
 {
     DoubleClick(chart, chart->ArrowCentre(arrow));
+}
+
+// One drag of each value arrow to the chart's edge, as far as the window lets the mouse go.
+void ZoomOut(StripChart* chart)
+{
+    const QPoint top = chart->ArrowCentre(StripChart::Arrow::ValueTop);
+    DragArrow(chart, StripChart::Arrow::ValueTop, QPoint(top.x(), 0));
+    const QPoint bottom = chart->ArrowCentre(StripChart::Arrow::ValueBottom);
+    DragArrow(chart, StripChart::Arrow::ValueBottom, QPoint(bottom.x(), chart->height() - 1));
 }
 
 class GraphingTest : public ::testing::Test {
@@ -191,6 +202,15 @@ TEST_F(GraphingTest, FrozenPlottingFreezesChartsLegendsAndTheLoggingIndicator)
     UpdateGraphingForm();
     EXPECT_EQ(f->cmdLog->text(), QStringLiteral("Log Data"));
     EXPECT_EQ(f->lblLogged->text(), QStringLiteral("17"));
+
+    // The largest count shows whole, clear of the charts.
+    gLogging = true;
+    gLogSampleCount = 2147483647;
+    UpdateGraphingForm();
+    EXPECT_EQ(f->lblLogged->text(), QStringLiteral("2147483647"));
+    EXPECT_TRUE(ShowsWholeText(f->lblLogged));
+    EXPECT_LT(f->lblLogged->geometry().right(), f->stpTemp->x());
+    gLogging = false;
 }
 
 TEST_F(GraphingTest, Ain12ModeSwitchesExternalAgainstAin1AndAin2)
@@ -366,13 +386,7 @@ TEST_F(GraphingTest, TemperatureChartZoomsOutToTheChipsWholeRangeInTheUnitShown)
 {
     frmGraphing* f = Open();
     StripChart* chart = f->stpTemp;
-    // One drag of each value arrow to the chart's edge, as far as the window lets the mouse go.
-    auto zoomOut = [chart] {
-        const QPoint top = chart->ArrowCentre(StripChart::Arrow::ValueTop);
-        DragArrow(chart, StripChart::Arrow::ValueTop, QPoint(top.x(), 0));
-        const QPoint bottom = chart->ArrowCentre(StripChart::Arrow::ValueBottom);
-        DragArrow(chart, StripChart::Arrow::ValueBottom, QPoint(bottom.x(), chart->height() - 1));
-    };
+    auto zoomOut = [chart] { ZoomOut(chart); };
     EXPECT_DOUBLE_EQ(chart->ValueLow(), 0);
     EXPECT_DOUBLE_EQ(chart->ValueHigh(), 110);
 
@@ -392,6 +406,95 @@ TEST_F(GraphingTest, TemperatureChartZoomsOutToTheChipsWholeRangeInTheUnitShown)
     EXPECT_DOUBLE_EQ(chart->ValueLow(), 0);
     EXPECT_DOUBLE_EQ(chart->ValueHigh(), 110);
     f->chkFahrenheit->setChecked(false);
+}
+
+TEST_F(GraphingTest, DacChartZoomsOutToTheOutputsOfTheRangesAndReferencesSet)
+{
+    frmGraphing* f = Open();
+    f->optGraph[GraphDacs]->setChecked(true);
+    StripChart* chart = f->stpDAC;
+    env.clock.step = 0;
+    // A refresh with the readings the measurement cycle makes of the DACs at these codes.
+    auto plot = [&](std::array<int16_t, 4> codes) {
+        for (int16_t dac = 0; dac < 4; ++dac)
+            gDacVolts[dac] = static_cast<float>(RoundDecimals(DacCodeToVolts(codes[dac], dac), 2));
+        env.clock.now += 0.1;
+        UpdateGraphingForm();
+    };
+    auto expectView = [&](double low, double high) {
+        EXPECT_DOUBLE_EQ(chart->ValueLow(), low);
+        EXPECT_DOUBLE_EQ(chart->ValueHigh(), high);
+    };
+    auto expectDrawnInside = [&](float volts) {
+        const double y = chart->ValueToY(volts);
+        EXPECT_GT(y, chart->PlotRect().top()) << volts;
+        EXPECT_LT(y, chart->PlotRect().bottom()) << volts;
+    };
+
+    // The internal reference on the 2x range stays within the stored limits.
+    WriteRegisterValue(gDeviceAddress, 0x1B, 0x0F);
+    plot({4095, 4095, 4095, 4095});
+    expectView(0, 6);
+    ZoomOut(chart);
+    expectView(0, 7);
+
+    // DACs A and B on the 2x range of a 5 V external reference reach 10 V, as the
+    // configuration window sets it: the registers first, then the reference.
+    WriteRegisterValue(gDeviceAddress, 0x1B, 0x03);
+    WriteRegisterValue(gDeviceAddress, 0x1C, 0x20);
+    gExtRefVoltage = 5;
+    plot({4095, 2048, 4095, 0});
+    EXPECT_FLOAT_EQ(gDacVolts[DacA], 10);
+    ZoomOut(chart);
+    expectView(0, 10);
+    expectDrawnInside(gDacVolts[DacA]);
+    // A reset returns to the view the chart opens with.
+    DoubleClickArrow(chart, StripChart::Arrow::ValueTop);
+    expectView(0, 6);
+    // A reading rounded up beyond the span (8.0098 V) is in reach too.
+    gExtRefVoltage = 4.0049F;
+    plot({4095, 0, 0, 0});
+    EXPECT_FLOAT_EQ(gDacVolts[DacA], 8.01F);
+    ZoomOut(chart);
+    EXPECT_GE(chart->ValueHigh(), gDacVolts[DacA]);
+    expectDrawnInside(gDacVolts[DacA]);
+
+    // A large negative reference on every DAC: outputs far below 0 V.
+    WriteRegisterValue(gDeviceAddress, 0x1C, 0x00);
+    gExtRefVoltage = -1.7e38F;
+    plot({4095, 1, 2048, 4095});
+    ZoomOut(chart);
+    EXPECT_LE(chart->ValueLow(), gDacVolts[DacA]);
+    EXPECT_GE(chart->ValueLow(), 2 * -1.7e38 * 1.001);
+    EXPECT_DOUBLE_EQ(chart->ValueHigh(), 7);
+    for (float volts : gDacVolts)
+        expectDrawnInside(volts);
+    // The value axis labels ("-2.5E+38") show whole: each stands clear of the strip of the
+    // zoom arrows (a label too wide for its room is cut at the strip's edge).
+    QImage img(chart->size(), QImage::Format_RGB32);
+    chart->render(&img);
+    const int top = chart->ArrowCentre(StripChart::Arrow::ValueTop).y() + 8;
+    const int bottom = chart->ArrowCentre(StripChart::Arrow::ValueBottom).y() - 8;
+    const int strip = 2 * chart->ArrowCentre(StripChart::Arrow::ValueTop).x();
+    ASSERT_LT(top, bottom);
+    for (int y = top; y <= bottom; ++y)
+        for (int x = 0; x <= strip; ++x)
+            ASSERT_EQ(img.pixel(x, y), img.pixel(0, 0)) << x << ", " << y;
+
+    // The internal reference again: the stored limits.
+    WriteRegisterValue(gDeviceAddress, 0x1C, 0x30);
+    WriteRegisterValue(gDeviceAddress, 0x1B, 0x00);
+    plot({4095, 4095, 4095, 4095});
+    ZoomOut(chart);
+    expectView(0, 7);
+
+    // The Vdd chart reaches the top Vdd code, the Ain chart the top code of either Ain
+    // reference.
+    EXPECT_GE(f->stpVoltage->ZoomLimitHigh(), RoundDecimals(VddCodeToVolts(1023), 3));
+    for (int ref : {0x00, 0x10}) {
+        WriteRegisterValue(gDeviceAddress, 0x1A, ref);
+        EXPECT_GE(f->stpAin->ZoomLimitHigh(), RoundDecimals(AinCodeToVolts(1023), 3)) << ref;
+    }
 }
 
 TEST_F(GraphingTest, PausedPlottingLeavesAGapAndZeroVoltLinesShowAboveTheFrame)
