@@ -4,6 +4,7 @@
 #include "board/USBStuff.h"
 #include "chip/Formatting.h"
 #include "chip/GeneralStuff.h"
+#include "platform/OptionButtons.h"
 #include "platform/Twips.h"
 #include "windows/frmGraphing.h"
 
@@ -66,12 +67,8 @@ frmExternalTest::frmExternalTest()
     connect(cmdAlertLED, &QPushButton::clicked, this, [this] { cmdAlertLED_Click(); });
     connect(cmdLDACTest, &QPushButton::clicked, this, [this] { cmdLDACTest_Click(); });
     connect(cmdExtRef, &QPushButton::clicked, this, [this] { cmdExtRef_Click(); });
-    for (int i = 0; i < 4; ++i) {
-        connect(optDAC[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                optDAC_Click(i);
-        });
-    }
+    for (int i = 0; i < 4; ++i)
+        ConnectOptionClick(optDAC[i], this, [this, i] { optDAC_Click(i); });
 }
 
 void frmExternalTest::Form_Load()

@@ -3,6 +3,7 @@
 #include "board/Switches.h"
 #include "board/USBStuff.h"
 #include "chip/GeneralStuff.h"
+#include "platform/OptionButtons.h"
 #include "platform/Twips.h"
 #include "windows/GeneralStuff.h"
 #include "windows/frmOptions.h"
@@ -69,12 +70,8 @@ frmTest::frmTest()
     // The user's choice in the list; a choice from the program runs the handler itself.
     connect(cmbLEDCon, &QComboBox::activated, this, [this](int) { cmbLEDCon_Click(); });
     connect(chkOpto, &QCheckBox::toggled, this, [this](bool) { chkOpto_Click(); });
-    for (int i = 0; i < 2; ++i) {
-        connect(optAin12[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                optAin12_Click(i);
-        });
-    }
+    for (int i = 0; i < 2; ++i)
+        ConnectOptionClick(optAin12[i], this, [this, i] { optAin12_Click(i); });
     connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
 }
 

@@ -7,6 +7,7 @@
 #include "platform/Forms.h"
 #include "platform/WrapButtons.h"
 #include "windows/GeneralStuff.h"
+#include "windows/frmExternalTest.h"
 #include "windows/frmMain.h"
 #include "windows/frmOptions.h"
 #include "windows/frmTest.h"
@@ -19,6 +20,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,6 +43,16 @@ protected:
         frmTest* form = LoadForm<frmTest>();
         fake.board.Clear();
         return form;
+    }
+
+    // A left click on an option's round indicator, as the user gives it.
+    static void ClickIndicator(QAbstractButton* option)
+    {
+        QStyleOptionButton opt;
+        opt.initFrom(option);
+        const QPoint at = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &opt, option).center();
+        SendMouse(option, QEvent::MouseButtonPress, at);
+        SendMouse(option, QEvent::MouseButtonRelease, at);
     }
 
     ProgramEnvironment env;
@@ -128,6 +141,25 @@ TEST_F(BoardSettingsTest, UserChoicesSwitchTheBoard)
     EXPECT_EQ(gAin12Source, Ain12SrcTerminal);
     EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x0C}, {2, 0x3C}, {3, 0x03}, {2, 0x0C}, {3, 0x03}}));
     EXPECT_TRUE(fake.board.Writes().empty());
+
+    // By mouse: a click that changes the option switches the board once.
+    fake.board.Clear();
+    ClickIndicator(form->optAin12[1]);
+    EXPECT_EQ(gAin12Source, Ain12SrcLEDBar);
+    EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x3C}, {3, 0x03}}));
+
+    // The test procedure's "Enable Ain 1-4 " feeds Ain1/Ain2 from the LED bar's DAC while
+    // this window still shows the terminal: a click on the option shown applies the
+    // terminal again.
+    form->optAin12[0]->setChecked(true);
+    LoadForm<frmExternalTest>()->cmdEnableAin14_Click();
+    ASSERT_TRUE(form->optAin12[0]->isChecked());
+    ASSERT_EQ(gAin12Source, Ain12SrcLEDBar);
+    fake.board.Clear();
+    ClickIndicator(form->optAin12[0]);
+    EXPECT_TRUE(form->optAin12[0]->isChecked());
+    EXPECT_EQ(gAin12Source, Ain12SrcTerminal);
+    EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x48}, {3, 0x03}}));
 }
 
 TEST_F(BoardSettingsTest, EachTickRunsTheOptoSetUpAndUntickingWritesNothing)

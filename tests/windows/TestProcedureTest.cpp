@@ -19,6 +19,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -56,6 +58,16 @@ protected:
                 out.emplace_back('P', t.value, t.index & 0xFF);
         }
         return out;
+    }
+
+    // A left click on an option's round indicator, as the user gives it.
+    static void ClickIndicator(QAbstractButton* option)
+    {
+        QStyleOptionButton opt;
+        opt.initFrom(option);
+        const QPoint at = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &opt, option).center();
+        SendMouse(option, QEvent::MouseButtonPress, at);
+        SendMouse(option, QEvent::MouseButtonRelease, at);
     }
 
     ProgramEnvironment env;
@@ -263,6 +275,25 @@ TEST_F(TestProcedureTest, DacOptionsChooseTheLedBarDac)
     form->optDAC[1]->setChecked(true);
     EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC B"));
     EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x0C}, {2, 0x04}}));
+    EXPECT_TRUE(fake.board.Writes().empty());
+
+    // By mouse: a click that changes the option switches the LED bar once.
+    fake.board.Clear();
+    ClickIndicator(form->optDAC[2]);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC C"));
+    EXPECT_EQ(fake.board.PortWrites(), (Pairs{{2, 0x08}}));
+
+    // "Verify DAC Outputs" shows "A"; "Enable Ain 1-4 " then moves the LED bar to DAC C
+    // and "A" stays shown. A click on "A" moves the LED bar back.
+    form->cmdVerifyDACs_Click();
+    form->cmdEnableAin14_Click();
+    ASSERT_TRUE(form->optDAC[0]->isChecked());
+    ASSERT_EQ(fake.board.ports[2] & 0x0C, 0x08);
+    fake.board.Clear();
+    ClickIndicator(form->optDAC[0]);
+    EXPECT_EQ(gLEDBarSource, QStringLiteral("DAC A"));
+    ASSERT_EQ(fake.board.PortWrites().size(), 1u);
+    EXPECT_EQ(fake.board.ports[2] & 0x0C, 0x00);
     EXPECT_TRUE(fake.board.Writes().empty());
 }
 
