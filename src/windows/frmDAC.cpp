@@ -4,6 +4,7 @@
 #include "chip/GeneralStuff.h"
 #include "platform/DacSlider.h"
 #include "platform/NumberText.h"
+#include "platform/OptionButtons.h"
 #include "platform/Twips.h"
 #include "windows/GeneralStuff.h"
 
@@ -70,10 +71,7 @@ frmDAC::frmDAC()
         PlaceTwips(opt, 480, kOptionTops[i], 855, 255);
         SetFontPoints(opt, 8.25, false);
         optDAC[i] = opt;
-        connect(opt, &QRadioButton::toggled, this, [this, i](bool checked) {
-            if (checked)
-                optDAC_Click(i);
-        });
+        ConnectOptionClick(opt, this, [this, i] { optDAC_Click(i); });
     }
 
     lblDACIndicator = MakeLabel(Frame2, QStringLiteral("DAC A"), 1880, 360, 645, 195, true);

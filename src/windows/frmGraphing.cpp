@@ -3,6 +3,7 @@
 #include "chip/Formatting.h"
 #include "chip/GeneralStuff.h"
 #include "platform/NumberText.h"
+#include "platform/OptionButtons.h"
 #include "platform/StripChart.h"
 #include "platform/Twips.h"
 #include "platform/WrapButtons.h"
@@ -118,10 +119,7 @@ frmGraphing::frmGraphing()
         optGraph[i] = new QRadioButton(QString::fromLatin1(options[i]), Frame1);
         SetFontPoints(optGraph[i], 8, false);
         PlaceTwips(optGraph[i], 240, 480 + 480 * i, 1335, 255);
-        connect(optGraph[i], &QRadioButton::toggled, this, [this, i](bool checked) {
-            if (checked)
-                optGraph_Click(i);
-        });
+        ConnectOptionClick(optGraph[i], this, [this, i] { optGraph_Click(i); });
     }
 
     // The captions get the room our system font needs, up to the charts and the count.

@@ -5,6 +5,7 @@
 #include "chip/Formatting.h"
 #include "chip/GeneralStuff.h"
 #include "platform/NumberText.h"
+#include "platform/OptionButtons.h"
 #include "platform/Runtime.h"
 #include "platform/TextBox.h"
 #include "platform/Twips.h"
@@ -225,10 +226,7 @@ frmOptions::frmOptions()
     connect(cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
     for (int i = 0; i < 4; ++i) {
         connect(cmdGenLDAC[i], &QPushButton::clicked, this, [this, i] { cmdGenLDAC_Click(i); });
-        connect(optLDACWrite[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                optLDACWrite_Click(i);
-        });
+        ConnectOptionClick(optLDACWrite[i], this, [this, i] { optLDACWrite_Click(i); });
     }
     for (int i = 0; i < 2; ++i)
         connect(chkExtDACRef[i], &QCheckBox::toggled, this, [this, i] { chkExtDACRef_Click(i); });
