@@ -61,7 +61,15 @@ QByteArray LogLineBytes(const QString& line)
     return bytes;
 }
 
+LogFileIdentity gLogFileIdentity;
+
 namespace {
+bool IsSameFile(const struct stat& found, const LogFileIdentity& file)
+{
+    return static_cast<uint64_t>(found.st_dev) == file.device &&
+           static_cast<uint64_t>(found.st_ino) == file.inode;
+}
+
 // Why a path that exists but is no regular file is not taken as the log.
 QString NotAFileReason(mode_t mode)
 {
@@ -77,8 +85,15 @@ QString NotAFileReason(mode_t mode)
 }
 } // namespace
 
+bool IsLogRunFile(const QString& path, const LogFileIdentity& file)
+{
+    struct stat found {};
+    return file.known && ::stat(QFile::encodeName(path).constData(), &found) == 0 &&
+           S_ISREG(found.st_mode) && IsSameFile(found, file) && found.st_size >= file.end;
+}
+
 bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
-                     QString* reason)
+                     QString* reason, LogFileIdentity* file)
 {
     auto fail = [&](const QString& why) {
         if (reason)
@@ -122,6 +137,16 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
         ::close(fd);
         return fail(NotAFileReason(opened.st_mode));
     }
+    // A data line goes on only where the run's lines before it are, under its title block
+    // and header.
+    // A file made anew can get the inode of the one deleted before it, so a file shorter
+    // than the run left it is another one as well (or the run's own, emptied in place).
+    if (file && file->known && how == LogFileOpen::MustExist &&
+        (!IsSameFile(opened, *file) || opened.st_size < file->end)) {
+        ::close(fd);
+        return fail(QStringLiteral("It is no longer the file this log run began: another program "
+                                   "has replaced it, emptied it or cut it short."));
+    }
 
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
@@ -149,5 +174,11 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
     }
     if (::close(fd) != 0 && errno != EINTR)
         return failErrno(errno);
+    if (file) {
+        file->known = true;
+        file->device = static_cast<uint64_t>(opened.st_dev);
+        file->inode = static_cast<uint64_t>(opened.st_ino);
+        file->end = static_cast<int64_t>(opened.st_size) + bytes.size();
+    }
     return true;
 }

@@ -23,10 +23,29 @@ QByteArray LogLineBytes(const QString& line);
 // during the run is not made anew without its title and header.
 enum class LogFileOpen { CreateIfMissing, MustExist };
 
+// The file a log run writes into, as the system tells files apart (device and inode),
+// and its length after the run's last piece. A file deleted and made anew under the same
+// name (as log rotation does) is another file; one emptied or cut in place is shorter.
+struct LogFileIdentity {
+    bool known = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t end = 0;
+};
+
+// The file of the present (or last) log run; nothing known before the first one.
+extern LogFileIdentity gLogFileIdentity;
+
+// Whether the path still names the run's file, as long as the run left it.
+bool IsLogRunFile(const QString& path, const LogFileIdentity& file);
+
 // Appends the bytes to the file; the file is opened and closed again here. Only a regular
 // file is written: a named pipe, a device or a folder is refused without being opened for
 // writing, so the call never waits on the file. On failure the file is put back to the
 // length it had, so no half-written piece stays in it, and *reason (when given) says why
 // in the system's own words.
+// With `file` given, the start of a run (CreateIfMissing) takes the file it wrote as the
+// run's; a data line (MustExist) goes only into the run's file, at no less than the
+// length the run left it (a run whose file is not known yet takes the one it writes).
 bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
-                     QString* reason = nullptr);
+                     QString* reason = nullptr, LogFileIdentity* file = nullptr);

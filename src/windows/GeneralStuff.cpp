@@ -5,6 +5,7 @@
 #include "chip/RegMapStuff.h"
 #include "platform/Forms.h"
 #include "platform/Runtime.h"
+#include "windows/DataLog.h"
 #include "windows/frmGraphing.h"
 #include "windows/frmHelp.h"
 #include "windows/frmLimits.h"
@@ -64,6 +65,7 @@ void ResetAllGlobals()
     gFahrenheit = false;
     gLogging = false;
     gLogFileName.clear();
+    gLogFileIdentity = {};
     gLogFileNum = 0;
     gLogChannel.fill(false);
     gLogInterval = 0;

@@ -191,9 +191,10 @@ void frmSave::StartLogging()
 
     // Nothing else of the program keeps a file open, so the next free number is the first.
     gLogFileNum = 1;
+    gLogFileIdentity = {};
     QString reason;
     if (!AppendToLogFile(gLogFileName, LogTitleBlock() + LogLineBytes(GetLogHeader()),
-                         LogFileOpen::CreateIfMissing, &reason)) {
+                         LogFileOpen::CreateIfMissing, &reason, &gLogFileIdentity)) {
         ShowCannotWrite(gLogFileName, reason, QStringLiteral("Logging has not started."));
         return;
     }
@@ -270,14 +271,16 @@ void frmSave::cmdClose_Click() { Unload(); }
 bool WriteLogDataLine()
 {
     QString reason;
-    if (AppendToLogFile(gLogFileName, LogLineBytes(BuildLogLine()), LogFileOpen::MustExist, &reason))
+    if (AppendToLogFile(gLogFileName, LogLineBytes(BuildLogLine()), LogFileOpen::MustExist, &reason,
+                        &gLogFileIdentity))
         return true;
     gLogging = false;
     if (frmSave* form = FormInstance<frmSave>())
         form->cmdLog->setText(kStartCaption);
     const QString path = gLogFileName;
-    // Only a file still there keeps the lines logged before (a line cut short is taken back).
-    const QString outcome = QFileInfo(path).isFile()
+    // Only the run's own file, still under its name, keeps the lines logged before (a line
+    // cut short is taken back); a file gone, or another in its place, does not.
+    const QString outcome = IsLogRunFile(path, gLogFileIdentity)
                                 ? QStringLiteral("Data logging has stopped. Every line logged before stays in the file.")
                                 : QStringLiteral("Data logging has stopped.");
     // Reported after the tick: a box opened inside it would hold the measurement cycle, and

@@ -332,6 +332,52 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     EXPECT_EQ(ReadAll(kept), before);
     EXPECT_TRUE(before.endsWith("\r\n0,\r\n.25,\r\n"));
 
+    // Another file, longer than the run's, put in its place: not the run's file.
+    chosen = logPath = dir.filePath("swapped.csv");
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    ASSERT_TRUE(LogLine());
+    const QString other = dir.filePath("other.csv");
+    {
+        QFile o(other);
+        ASSERT_TRUE(o.open(QIODevice::WriteOnly));
+        o.write(QByteArray(4096, 'x'));
+    }
+    ASSERT_TRUE(QFile::remove(logPath));
+    ASSERT_TRUE(QFile::rename(other, logPath));
+    EXPECT_FALSE(WriteLine());
+    EXPECT_FALSE(gLogging);
+    ASSERT_EQ(env.messages.size(), 2u);
+    EXPECT_TRUE(env.messages[1].contains(logPath));
+    EXPECT_TRUE(env.messages[1].contains("no longer the file this log run began"));
+    EXPECT_FALSE(env.messages[1].contains("stays in the file"));
+    EXPECT_EQ(ReadAll(logPath), QByteArray(4096, 'x'));
+
+    // The run's own file emptied in place (rotation by copy and truncation).
+    chosen = logPath = dir.filePath("emptied.csv");
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    ASSERT_TRUE(LogLine());
+    ASSERT_TRUE(QFile::resize(logPath, 0));
+    EXPECT_FALSE(WriteLine());
+    EXPECT_FALSE(gLogging);
+    ASSERT_EQ(env.messages.size(), 3u);
+    EXPECT_TRUE(env.messages[2].contains("no longer the file this log run began"));
+    EXPECT_EQ(ReadAll(logPath), QByteArray());
+    // Lines added by another program do not stop the run.
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    ASSERT_TRUE(LogLine());
+    {
+        QFile o(logPath);
+        ASSERT_TRUE(o.open(QIODevice::Append));
+        o.write("note\r\n");
+    }
+    EXPECT_TRUE(WriteLine());
+    EXPECT_TRUE(ReadAll(logPath).endsWith("\r\n0,\r\nnote\r\n.25,\r\n"));
+    EXPECT_EQ(env.messages.size(), 3u);
+    f->cmdLog_Click();
+
     // The folder of the log removed during a run.
     QDir sub(dir.filePath("sub"));
     ASSERT_TRUE(sub.mkpath("."));
@@ -341,7 +387,7 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     ASSERT_TRUE(sub.removeRecursively());
     EXPECT_FALSE(WriteLine());
     EXPECT_FALSE(gLogging);
-    EXPECT_EQ(env.messages.size(), 2u);
+    EXPECT_EQ(env.messages.size(), 4u);
 }
 
 // A named pipe or a device is refused by name, at the start and at every line, and the
@@ -586,6 +632,37 @@ TEST_F(SaveTest, MasterTimerStopsOnFailedLine)
     EXPECT_EQ(stepsDuringBox, 5);
     EXPECT_EQ(StatusText(), "Status");
     EXPECT_FALSE(QFile::exists(logPath));
+
+    // Rotated between two lines: the file deleted and an empty one of the same name made.
+    // The run stops as for a deleted file, and the new file gets no data line.
+    SetMsgBoxHandler([&](const QString& text, MsgIcon, MsgButtons) {
+        env.messages.push_back(text);
+        return MsgResult::OK;
+    });
+    env.messages.clear();
+    env.clock.now += 1.0;
+    FormInstance<frmSave>()->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    main->tmrMaster_Timer();
+    ASSERT_EQ(gLogSampleCount, 1);
+    ASSERT_TRUE(QFile::remove(logPath));
+    {
+        QFile rotated(logPath);
+        ASSERT_TRUE(rotated.open(QIODevice::WriteOnly));
+    }
+    env.clock.now += 0.3;
+    main->tmrMaster_Timer();
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(gLogSampleCount, 1);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains(logPath));
+    EXPECT_TRUE(env.messages[0].contains("no longer the file this log run began"))
+        << env.messages[0].toStdString();
+    EXPECT_FALSE(env.messages[0].contains("stays in the file"));
+    EXPECT_EQ(ReadAll(logPath), QByteArray());
+    main->tmrMaster_Timer();
+    EXPECT_EQ(StatusText(), "Status");
 }
 
 // The real file dialog: a refused name does not decide where it opens next, nor does Qt's
