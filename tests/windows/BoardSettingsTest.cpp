@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -51,8 +52,7 @@ protected:
         QStyleOptionButton opt;
         opt.initFrom(option);
         const QPoint at = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &opt, option).center();
-        SendMouse(option, QEvent::MouseButtonPress, at);
-        SendMouse(option, QEvent::MouseButtonRelease, at);
+        QTest::mouseClick(option, Qt::LeftButton, Qt::NoModifier, at);
     }
 
     ProgramEnvironment env;

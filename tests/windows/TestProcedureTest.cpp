@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -66,8 +67,7 @@ protected:
         QStyleOptionButton opt;
         opt.initFrom(option);
         const QPoint at = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &opt, option).center();
-        SendMouse(option, QEvent::MouseButtonPress, at);
-        SendMouse(option, QEvent::MouseButtonRelease, at);
+        QTest::mouseClick(option, Qt::LeftButton, Qt::NoModifier, at);
     }
 
     ProgramEnvironment env;
