@@ -94,6 +94,30 @@ public:
     }
 };
 
+// The chosen path in its clean absolute form ("." and ".." parts and doubled separators
+// taken out), naming the same file. The folder is written as the system resolves it where
+// taking out the parts by their text alone would name another one: a ".." after a
+// symbolic link goes up from the link's target, and one at the root stays there (text
+// alone keeps it, as in "/../tmp"). A path whose folder does not exist stays as it is, so
+// that the start says what failed.
+QString CleanLogPath(const QString& chosen)
+{
+    const QFileInfo given(QDir::current().absoluteFilePath(chosen));
+    const QString name = given.fileName();
+    const QString folder = given.path();
+    const QString realFolder = QFileInfo(folder).canonicalFilePath();
+    if (realFolder.isEmpty())
+        return given.filePath();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QFileInfo(given.filePath()).canonicalFilePath();
+    QString cleanFolder = QDir::cleanPath(folder);
+    if (cleanFolder.split(QLatin1Char('/')).contains(QLatin1String("..")) ||
+        QFileInfo(cleanFolder).canonicalFilePath() != realFolder)
+        cleanFolder = realFolder;
+    return cleanFolder.endsWith(QLatin1Char('/')) ? cleanFolder + name
+                                                  : cleanFolder + QLatin1Char('/') + name;
+}
+
 void ShowCannotWrite(const QString& path, const QString& reason, const QString& outcome)
 {
     MsgBox(QStringLiteral("The log file cannot be written:\n%1\n\n%2\n\n%3").arg(path, reason, outcome),
@@ -182,9 +206,10 @@ void frmSave::StopLogging()
 void frmSave::StartLogging()
 {
     gLogFileName.clear();
-    const QString name = ChooseLogFile();
-    if (name.isEmpty())
+    const QString chosen = ChooseLogFile();
+    if (chosen.isEmpty())
         return;
+    const QString name = CleanLogPath(chosen);
     gLogFileName = name;
     for (int k = 0; k < LogChannelCount; ++k)
         gLogChannel[k] = chkLog[k]->isChecked();

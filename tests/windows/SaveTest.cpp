@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
@@ -741,6 +742,94 @@ TEST_F(SaveTest, FileDialogStartFolderAndIcons)
     EXPECT_EQ(startSelection, QStringList{logPath});
     EXPECT_TRUE(gLogging);
     EXPECT_EQ(gLogFileName, logPath);
+}
+
+// A path typed with ".." parts into the dialog's file name box is kept in its clean
+// form: the log run, the next dialog's folder and the messages name the file plainly.
+TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
+{
+    QDir sub(dir.filePath("sub"));
+    ASSERT_TRUE(sub.mkpath("deeper"));
+    chosen = sub.filePath("first.csv"); // the dialog opens in "sub" next
+    frmSave* f = StartWith({});
+    ASSERT_TRUE(gLogging);
+    f->cmdLog_Click();
+    SetLogFileChooser({});
+
+    // Answers the dialog once it is up: notes its folder, then types into the file name
+    // box over what it shows and presses Enter, or cancels.
+    QString startFolder;
+    auto answer = [&](const QString& typed) {
+        auto* poll = new QTimer(f);
+        QObject::connect(poll, &QTimer::timeout, [&, poll, typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            startFolder = dialog->directory().absolutePath();
+            if (typed.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            // The box has the focus, as when the user types into it (the dialog then
+            // leaves what is typed alone).
+            auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            dialog->activateWindow();
+            if (!box || !QTest::qWaitForWindowActive(dialog)) {
+                ADD_FAILURE() << "no file name box to type into";
+                dialog->reject();
+                return;
+            }
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box, typed);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        poll->start(10);
+    };
+
+    answer("deeper/../../typed.csv");
+    f->cmdLog_Click();
+    EXPECT_EQ(QDir(startFolder).canonicalPath(), sub.canonicalPath());
+    ASSERT_TRUE(gLogging);
+    const QString clean = dir.filePath("typed.csv");
+    EXPECT_EQ(gLogFileName.toStdString(), clean.toStdString());
+    EXPECT_TRUE(ReadAll(clean).startsWith("\r\nZandrel Log File\r\n"));
+
+    // The message of a failed line names the file plainly.
+    ASSERT_TRUE(QFile::remove(clean));
+    EXPECT_FALSE(WriteLine());
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains("\n" + clean + "\n")) << env.messages[0].toStdString();
+
+    // The next dialog opens in the file's folder, not in "sub/deeper/../..".
+    answer(QString());
+    f->cmdLog_Click();
+    EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
+
+    // More ".." than folders: the system stays at the root, and so does the clean path
+    // (and with it the next dialog's folder).
+    QString fromRoot = QStringLiteral("../").repeated(dir.path().count('/') + 3) + dir.path().mid(1);
+    answer(fromRoot + "/above.csv");
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    EXPECT_EQ(gLogFileName.toStdString(), dir.filePath("above.csv").toStdString());
+    f->cmdLog_Click();
+    answer(QString());
+    f->cmdLog_Click();
+    EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
+
+    // A ".." after a symbolic link goes up from the link's target, as the system goes: the
+    // path keeps naming the file the system writes.
+    const QString link = dir.filePath("link");
+    ASSERT_TRUE(QFile::link(sub.filePath("deeper"), link));
+    answer(link + "/../viaLink.csv");
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    EXPECT_EQ(gLogFileName.toStdString(), QFileInfo(sub.filePath("viaLink.csv")).absoluteFilePath().toStdString());
+    EXPECT_TRUE(QFile::exists(sub.filePath("viaLink.csv")));
+    f->cmdLog_Click();
 }
 
 // Screen readers call each control by its own caption or the label of its row, never by
