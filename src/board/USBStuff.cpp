@@ -101,10 +101,44 @@ void SendSpiModeRequest()
     CallVendorIORequest(SpiModeRequest, 0, 0, 1, 1, gUsbBuffer.data());
 }
 
+bool FirmwarePathTooLong() { return QFile::encodeName(gFirmwareFile).size() > kFirmwarePathLimit; }
+
+namespace {
+// A path on lines of a readable width, broken after a "/", so that a box shows all of it.
+QString PathOnLines(const QString& path)
+{
+    constexpr qsizetype kWidth = 64;
+    QString out;
+    QString line;
+    for (const QString& part : path.split(QLatin1Char('/'))) {
+        if (!line.isEmpty() && line.size() + part.size() > kWidth) {
+            out += line + QLatin1Char('\n');
+            line.clear();
+        }
+        QString rest = part;
+        while (rest.size() > kWidth) { // a single name longer than a line
+            out += rest.left(kWidth) + QLatin1Char('\n');
+            rest.remove(0, kWidth);
+        }
+        line += rest + QLatin1Char('/');
+    }
+    line.chop(1);
+    return out + line;
+}
+} // namespace
+
 QString FatalUsbErrorText(int16_t code)
 {
     switch (code) {
     case FirmwareError:
+        if (FirmwarePathTooLong())
+            return QStringLiteral("Firmware failed to download - The program's folder path is too long.\n\n"
+                                  "The board's USB library takes a firmware path of at most %1 bytes; "
+                                  "this one has %2:\n\n%3\n\n"
+                                  "Move the program to a folder with a shorter path.")
+                .arg(kFirmwarePathLimit)
+                .arg(QFile::encodeName(gFirmwareFile).size())
+                .arg(PathOnLines(gFirmwareFile));
         return QStringLiteral("Firmware failed to download - Check USB connections");
     case SMBusEnableError:
         return QStringLiteral("SMBus enable error  - Check USB connections");

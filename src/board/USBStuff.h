@@ -51,8 +51,11 @@ void SendSpiModeRequest();
 // Shows the error's box, unloads every window and ends the program. Raised again while
 // the first one is being reported, it shows no second box and ends the program at once.
 [[noreturn]] void FatalUsbError(int16_t code);
-// The text of a fatal error code, empty for codes without a box.
+// The text of a fatal error code, empty for codes without a box. The firmware code names
+// the cause when the firmware path did not fit the bytes the board library takes.
 QString FatalUsbErrorText(int16_t code);
+// Whether the last firmware download was refused because its path is too long.
+bool FirmwarePathTooLong();
 void Delay(float milliseconds);
 
 // Puts every value of the board link back to its start value.

@@ -6,6 +6,7 @@
 #include "board/VantreoLibrary.h"
 #include "chip/GeneralStuff.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -200,6 +201,41 @@ TEST_F(BoardLink, OverlongFirmwarePathIsRefused)
     EXPECT_TRUE(StringToBytes(QString(512, QLatin1Char('x'))));
     EXPECT_EQ(gFirmwareFileBytes[511], 'x');
     EXPECT_EQ(gFirmwareFileBytes[512], 0);
+
+    // The bring-up's fatal box says why and shows the whole path, on lines a box can show
+    // (a name longer than a line is cut into pieces); the status is the firmware's.
+    for (const QString& folder : {QStringLiteral("/") + QString(600, QLatin1Char('a')),
+                                  QStringLiteral("/home/j\u00f6rg") + QStringLiteral("/eval-kit-folder").repeated(32)}) {
+        SetAppPath(folder);
+        env.messages.clear();
+        gFatalUsbErrorRaised = false;
+        ASSERT_LT(LoadBoardFirmware(), 0);
+        ASSERT_TRUE(FirmwarePathTooLong());
+        try {
+            FatalUsbError(FirmwareError);
+            FAIL() << "the firmware error must end the program";
+        } catch (const ProgramEnded& e) {
+            EXPECT_EQ(e.status, 10);
+        }
+        ASSERT_EQ(env.messages.size(), 1u);
+        const QString text = env.messages[0];
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Firmware failed to download - The program's folder path is too long.")))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("at most 512 bytes; this one has %1:")
+                                      .arg(QFile::encodeName(gFirmwareFile).size())));
+        EXPECT_TRUE(QString(text).remove(QLatin1Char('\n')).contains(gFirmwareFile));
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            if (!line.contains(QLatin1Char(' '))) { // a line of the path
+                EXPECT_LE(line.size(), 65) << line.toStdString();
+            }
+        }
+    }
+
+    // A path that fits: the design's text.
+    SetAppPath(QStringLiteral("/opt/zandrel"));
+    LoadBoardFirmware();
+    EXPECT_FALSE(FirmwarePathTooLong());
+    EXPECT_EQ(FatalUsbErrorText(FirmwareError), QStringLiteral("Firmware failed to download - Check USB connections"));
 }
 
 TEST_F(BoardLink, DelayEndsAfterItsTimeOrAtMidnight)

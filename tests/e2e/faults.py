@@ -5,7 +5,9 @@ status once the box is answered, the main window's geometry stored and, for the 
 a log file that holds only whole lines.
 """
 
+import os
 import re
+import shutil
 
 import zandrel_e2e as e2e
 
@@ -35,6 +37,31 @@ def firmware_missing(case):
     folder = case.copy_program(without=("ZandrelFW.Hex",))
     prog = case.program(program_dir=folder, settings=GEOMETRY).start()
     expect_fatal(prog, 0)
+    e2e.check_geometry_stored(case.home, GEOMETRY)
+
+
+def firmware_path_too_long(case):
+    """The program installed in a folder whose path is longer than the board library takes:
+    the box says that the path is too long and shows it whole; the status is the firmware's."""
+    folder = case.path("program", *(f"an-installation-folder-with-a-long-name-{i:02}" for i in range(14)))
+    os.makedirs(folder)
+    for f in e2e.PROGRAM_FILES:
+        shutil.copy2(os.path.join(case.build_dir, f), folder)
+    firmware = os.path.join(folder, "ZandrelFW.Hex")
+    e2e.check(len(firmware.encode()) > 512, f"the firmware path has only {len(firmware.encode())} bytes")
+    prog = case.program(program_dir=folder, settings=GEOMETRY).start()
+    box, texts = prog.message_box()
+    e2e.log(f"message box: {texts!r}")
+    text = "\n".join(texts)
+    e2e.check(text.startswith("Firmware failed to download - The program's folder path is too long."),
+              f"message box shows {texts!r}")
+    e2e.check(f"at most 512 bytes; this one has {len(firmware.encode())}" in text,
+              f"message box shows {texts!r}")
+    e2e.check(firmware in text.replace("\n", ""), f"the box does not show the path {firmware}")
+    e2e.check("Check USB connections" not in text, "the box still blames the USB connections")
+    e2e.press(e2e.find(box, "push button", "OK"))
+    status = prog.wait_exit()
+    e2e.check(status == 10, f"exit status {status}, expected 10")
     e2e.check_geometry_stored(case.home, GEOMETRY)
 
 
@@ -131,6 +158,7 @@ def transfer_fails_during_log_run(case):
 CASES = {
     "fault_firmware_missing": firmware_missing,
     "fault_firmware_refused": e2e.under_openbox("1600x1000")(firmware_refused),
+    "fault_firmware_path_too_long": e2e.under_openbox("1600x1000")(firmware_path_too_long),
     "fault_board_library_missing": board_library_missing,
     "fault_board_not_answering": board_not_answering,
     "fault_chip_absent": chip_absent,
