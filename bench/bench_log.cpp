@@ -38,8 +38,9 @@ void BM_LogOneLineOpenWriteClose(benchmark::State& state)
     FillReadings();
     QTemporaryDir dir;
     gLogFileName = dir.filePath(QStringLiteral("bench.csv"));
-    // A data line goes only into a file its run began.
-    if (!AppendToLogFile(gLogFileName, LogTitleBlock(), LogFileOpen::CreateIfMissing)) {
+    // A data line goes only into the file its run began.
+    if (!AppendToLogFile(gLogFileName, LogTitleBlock(), LogFileOpen::CreateIfMissing, nullptr,
+                         &gLogFileIdentity)) {
         state.SkipWithError("log file not created");
         return;
     }
