@@ -138,9 +138,9 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
         return fail(NotAFileReason(opened.st_mode));
     }
     // A data line goes on only where the run's lines before it are, under its title block
-    // and header.
-    // A file made anew can get the inode of the one deleted before it, so a file shorter
-    // than the run left it is another one as well (or the run's own, emptied in place).
+    // and header. A file made anew can get the inode of the one deleted before it, so a
+    // file shorter than the run left it counts as another one (as does the run's own file
+    // emptied in place).
     if (file && file->known && how == LogFileOpen::MustExist &&
         (!IsSameFile(opened, *file) || opened.st_size < file->end)) {
         ::close(fd);
