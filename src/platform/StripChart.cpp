@@ -501,6 +501,16 @@ void StripChart::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+void StripChart::hideEvent(QHideEvent* event)
+{
+    // A chart out of sight keeps no images; it is drawn afresh when it shows again.
+    mImage = QPixmap();
+    mBackdrop = QPixmap();
+    mImageValid = false;
+    mBackdropValid = false;
+    QWidget::hideEvent(event);
+}
+
 void StripChart::PaintBackdrop(QPainter& p, const QRect& plot) const
 {
     p.fillRect(rect(), palette().color(QPalette::Window));
