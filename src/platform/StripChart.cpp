@@ -495,6 +495,7 @@ void StripChart::changeEvent(QEvent* event)
     case QEvent::StyleChange:
         mImageValid = false;
         mBackdropValid = false;
+        mLabelWidths.clear();
         break;
     default: break;
     }
@@ -555,6 +556,17 @@ void StripChart::PaintValueAxis(QPainter& p, const QRect& plot) const
     }
 }
 
+int StripChart::LabelWidth(const QFontMetrics& fm, const QString& label) const
+{
+    // The same few labels come back paint after paint; measuring text is not cheap.
+    if (mLabelWidths.size() > 64)
+        mLabelWidths.clear();
+    auto it = mLabelWidths.find(label);
+    if (it == mLabelWidths.end())
+        it = mLabelWidths.insert(label, fm.horizontalAdvance(label));
+    return *it;
+}
+
 void StripChart::PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) const
 {
     const QFontMetrics fm(font());
@@ -564,7 +576,7 @@ void StripChart::PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) con
     static constexpr std::array<double, 14> kTimeSteps = {1, 2, 5, 10, 15, 30, 60, 120, 300,
                                                           600, 900, 1800, 3600, 7200};
     const double pps = plot.width() / mSpan;
-    const int labelWidth = fm.horizontalAdvance(TimeLabel(0)) + 18;
+    const int labelWidth = LabelWidth(fm, TimeLabel(0)) + 18;
     double tstep = kTimeSteps.back();
     for (double s : kTimeSteps) {
         if (s * pps >= labelWidth) {
@@ -583,7 +595,7 @@ void StripChart::PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) con
         p.setPen(kFrameColor);
         p.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
         const QString label = TimeLabel(t);
-        const int w = fm.horizontalAdvance(label);
+        const int w = LabelWidth(fm, label);
         const int lx = std::clamp(x - w / 2, 0, width() - w);
         p.setPen(kLabelColor);
         p.drawText(QRect(lx, labelTop, w, fm.height()), Qt::AlignCenter, label);

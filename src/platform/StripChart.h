@@ -13,12 +13,14 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
 
+class QFontMetrics;
 class QPainter;
 
 // Samples of one pen: times (seconds, never decreasing) and values, oldest overwritten
@@ -165,6 +167,8 @@ private:
     void PaintTrace(QPainter& p, const QRect& plot) const;
     void PaintValueAxis(QPainter& p, const QRect& plot) const;
     void PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) const;
+    // Width of a time label in the chart's font.
+    int LabelWidth(const QFontMetrics& fm, const QString& label) const;
     void PaintPens(QPainter& p, const QRect& plot, double tLeft) const;
     void PaintTitle(QPainter& p) const;
     void PaintLegends(QPainter& p, const QRect& plot) const;
@@ -191,6 +195,7 @@ private:
     QPixmap mBackdrop;
     bool mImageValid = false;
     bool mBackdropValid = false;
+    mutable QHash<QString, int> mLabelWidths;
 
     Arrow mDrag = Arrow::None;
     QPoint mDragStart;
