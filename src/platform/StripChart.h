@@ -6,10 +6,13 @@
 //
 // Each pen keeps its history in a ring buffer of fixed size, so memory stays flat however
 // long the chart runs; drawing reduces the history on view to the minimum and maximum of
-// each pixel column. The chart is drawn into an image once per change (a new sample, a
-// new view or size) and the screen gets a copy of it, so a paint costs the same whether
-// the whole chart shows or another window lies over part of it. Where a pen took no sample for longer than kGapTime (plotting was
+// each pixel column. Where a pen took no sample for longer than kGapTime (plotting was
 // paused) its line is broken, so that no line stands for readings that were never taken.
+//
+// The chart is drawn into an image once per change (a new sample, a new view or size) and
+// the screen gets a copy of it, so a paint costs the same whether the whole chart shows or
+// another window lies over part of it; what does not move with time is kept in an image
+// of its own.
 #pragma once
 
 #include <QColor>
