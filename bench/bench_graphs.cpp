@@ -1,5 +1,6 @@
 // Graphs window: the master timer's refresh with full histories in all twelve pens, and
-// one paint of the visible chart at full history.
+// one paint of a chart at full history, with the whole chart on screen or part of it
+// covered by another window.
 //
 //   build/bench/bench_graphs                 run the benchmarks
 //   build/bench/bench_graphs --grab=FILE [N] save a picture of the window with a full history,
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QRegion>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstring>
@@ -68,31 +70,69 @@ void BM_UpdateGraphingForm(benchmark::State& state)
 }
 BENCHMARK(BM_UpdateGraphingForm);
 
+// The region a paint covers: the whole chart, or (covered) the chart less a window that
+// lies over its lower right part, as a dialog over the graphs window leaves it.
+QRegion PaintRegion(const StripChart* chart, bool covered)
+{
+    const QRegion whole(chart->rect());
+    if (!covered)
+        return whole;
+    return whole - QRect(chart->width() / 3, chart->height() / 4, chart->width(), chart->height() / 2);
+}
+
+// One paint of the chart as the screen asks for it after a new sample on every pen
+// (arguments: time span in seconds, covered or not). The sample is not timed.
+void PaintAfterSample(benchmark::State& state, StripChart* chart)
+{
+    chart->SetTimeSpan(static_cast<double>(state.range(0)));
+    const QRegion region = PaintRegion(chart, state.range(1) != 0);
+    QPixmap screen(chart->size()); // in the format of the screen's own buffer
+    int i = StripChart::kHistoryCapacity + 10;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SetReadings(i++);
+        UpdateGraphingForm();
+        gNow += 0.1;
+        state.ResumeTiming();
+        chart->render(&screen, QPoint(), region);
+        benchmark::ClobberMemory();
+    }
+}
+
 void BM_PaintVisibleChart(benchmark::State& state)
 {
     frmGraphing* form = OpenWithFullHistory();
-    StripChart* chart = form->Chart(gGraphSelect);
-    chart->SetTimeSpan(state.range(0));
-    QImage image(chart->size(), QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        chart->render(&image);
-        benchmark::DoNotOptimize(image.constBits());
-    }
+    PaintAfterSample(state, form->Chart(gGraphSelect));
 }
-BENCHMARK(BM_PaintVisibleChart)->Arg(60)->Arg(StripChart::kMaxTimeSpan)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintVisibleChart)
+    ->ArgNames({"span", "covered"})
+    ->ArgsProduct({{60, static_cast<int64_t>(StripChart::kMaxTimeSpan)}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PaintAinChart(benchmark::State& state)
 {
     frmGraphing* form = OpenWithFullHistory();
-    StripChart* chart = form->stpAin;
+    PaintAfterSample(state, form->stpAin);
+}
+BENCHMARK(BM_PaintAinChart)
+    ->ArgNames({"span", "covered"})
+    ->ArgsProduct({{static_cast<int64_t>(StripChart::kMaxTimeSpan)}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// A paint with nothing new, as when a window moves over the chart: covered or not.
+void BM_RepaintUnchangedChart(benchmark::State& state)
+{
+    frmGraphing* form = OpenWithFullHistory();
+    StripChart* chart = form->Chart(gGraphSelect);
     chart->SetTimeSpan(StripChart::kMaxTimeSpan);
-    QImage image(chart->size(), QImage::Format_ARGB32_Premultiplied);
+    const QRegion region = PaintRegion(chart, state.range(0) != 0);
+    QPixmap screen(chart->size());
     for (auto _ : state) {
-        chart->render(&image);
-        benchmark::DoNotOptimize(image.constBits());
+        chart->render(&screen, QPoint(), region);
+        benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_PaintAinChart)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintUnchangedChart)->ArgName("covered")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)

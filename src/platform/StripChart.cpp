@@ -4,6 +4,7 @@
 #include "platform/Runtime.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -55,6 +56,13 @@ int ValueLabelWidth(const QFontMetrics& fm, double low, double high, int plotHei
     for (double k = std::ceil(low / step - 1e-9); k * step <= high + step * 1e-9; k += 1)
         widest = std::max(widest, fm.horizontalAdvance(PlainDouble(RoundDecimals(k * step, decimals))));
     return widest;
+}
+
+// std::floor, without a call into the maths library.
+long Floor(double x)
+{
+    const long i = static_cast<long>(x);
+    return x < static_cast<double>(i) ? i - 1 : i;
 }
 
 QFont TitleFont(const QFont& base)
@@ -186,7 +194,7 @@ void StripChart::SetValueRange(double low, double high)
         return;
     mLow = low;
     mHigh = high;
-    Changed();
+    Changed(true);
 }
 
 void StripChart::SetTimeSpan(double seconds)
@@ -254,7 +262,7 @@ void StripChart::SetCaption(const QString& text)
     // Assistive technology knows the chart by its title.
     if (mSelectedText == 0)
         setAccessibleName(text);
-    Changed();
+    Changed(mSelectedText == 0);
 }
 
 QString StripChart::Caption() const { return Text(mSelectedText); }
@@ -282,9 +290,12 @@ bool StripChart::PenVisible(int pen) const
     return pen >= 0 && pen < PenCount() && mPens[static_cast<size_t>(pen)].visible;
 }
 
-void StripChart::Changed()
+void StripChart::Changed(bool backdrop)
 {
-    // A chart out of sight is not painted; it catches up when it is shown.
+    mImageValid = false;
+    if (backdrop)
+        mBackdropValid = false;
+    // A chart out of sight is not painted; it is drawn again when it is shown.
     if (isVisible())
         update();
 }
@@ -456,23 +467,93 @@ void StripChart::mouseDoubleClickEvent(QMouseEvent* event)
 
 // ---- Painting ---------------------------------------------------------------------------
 
-void StripChart::paintEvent(QPaintEvent*)
+void StripChart::paintEvent(QPaintEvent* event)
 {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    auto fits = [&](const QPixmap& image) { return image.size() == pixels && image.devicePixelRatio() == ratio; };
+    if (!mImageValid || !fits(mImage)) {
+        const QRect plot = PlotRect();
+        if (!mBackdropValid || !fits(mBackdrop)) {
+            mBackdrop = QPixmap(pixels);
+            mBackdrop.setDevicePixelRatio(ratio);
+            QPainter bp(&mBackdrop);
+            bp.setFont(font());
+            PaintBackdrop(bp, plot);
+            mBackdropValid = true;
+        }
+        if (!fits(mImage)) {
+            mImage = QPixmap(pixels);
+            mImage.setDevicePixelRatio(ratio);
+        }
+        QPainter ip(&mImage);
+        ip.drawPixmap(0, 0, mBackdrop);
+        ip.setFont(font());
+        PaintTrace(ip, plot);
+        mImageValid = true;
+    }
+    // Each rectangle of the paint's region is copied on its own, so that every copy has a
+    // plain rectangle for its clip.
     QPainter p(this);
+    for (const QRect& r : event->region()) {
+        p.setClipRect(r);
+        p.drawPixmap(r, mImage, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    }
+}
+
+void StripChart::resizeEvent(QResizeEvent* event)
+{
+    mImageValid = false;
+    mBackdropValid = false;
+    QWidget::resizeEvent(event);
+}
+
+void StripChart::changeEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+        mImageValid = false;
+        mBackdropValid = false;
+        mLabelWidths.clear();
+        break;
+    default: break;
+    }
+    QWidget::changeEvent(event);
+}
+
+void StripChart::hideEvent(QHideEvent* event)
+{
+    // A chart out of sight keeps no images; it is drawn afresh when it shows again.
+    mImage = QPixmap();
+    mBackdrop = QPixmap();
+    mImageValid = false;
+    mBackdropValid = false;
+    QWidget::hideEvent(event);
+}
+
+void StripChart::PaintBackdrop(QPainter& p, const QRect& plot) const
+{
     p.fillRect(rect(), palette().color(QPalette::Window));
-    const QRect plot = PlotRect();
     p.fillRect(plot, kPlotBackground);
-    const double tLeft = mNow - mSpan;
-    PaintGrid(p, plot, tLeft);
-    PaintPens(p, plot, tLeft);
+    PaintValueAxis(p, plot);
     p.setPen(kFrameColor);
     p.setBrush(Qt::NoBrush);
     p.drawRect(plot);
-    PaintTexts(p, plot);
+    PaintTitle(p);
     PaintArrows(p);
 }
 
-void StripChart::PaintGrid(QPainter& p, const QRect& plot, double tLeft) const
+void StripChart::PaintTrace(QPainter& p, const QRect& plot) const
+{
+    const double tLeft = mNow - mSpan;
+    PaintTimeAxis(p, plot, tLeft);
+    PaintPens(p, plot, tLeft);
+    PaintLegends(p, plot);
+}
+
+void StripChart::PaintValueAxis(QPainter& p, const QRect& plot) const
 {
     const QFontMetrics fm(font());
     p.setFont(font());
@@ -494,12 +575,29 @@ void StripChart::PaintGrid(QPainter& p, const QRect& plot, double tLeft) const
         const QRect box(kArrowStrip, y - fm.height() / 2, plot.left() - 6 - kArrowStrip, fm.height());
         p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, label);
     }
+}
+
+int StripChart::LabelWidth(const QFontMetrics& fm, const QString& label) const
+{
+    // The same few labels come back paint after paint; measuring text is not cheap.
+    if (mLabelWidths.size() > 64)
+        mLabelWidths.clear();
+    auto it = mLabelWidths.find(label);
+    if (it == mLabelWidths.end())
+        it = mLabelWidths.insert(label, fm.horizontalAdvance(label));
+    return *it;
+}
+
+void StripChart::PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) const
+{
+    const QFontMetrics fm(font());
+    p.setFont(font());
 
     // Time axis: ticks at round times, labels far enough apart not to touch.
     static constexpr std::array<double, 14> kTimeSteps = {1, 2, 5, 10, 15, 30, 60, 120, 300,
                                                           600, 900, 1800, 3600, 7200};
     const double pps = plot.width() / mSpan;
-    const int labelWidth = fm.horizontalAdvance(TimeLabel(0)) + 18;
+    const int labelWidth = LabelWidth(fm, TimeLabel(0)) + 18;
     double tstep = kTimeSteps.back();
     for (double s : kTimeSteps) {
         if (s * pps >= labelWidth) {
@@ -518,7 +616,7 @@ void StripChart::PaintGrid(QPainter& p, const QRect& plot, double tLeft) const
         p.setPen(kFrameColor);
         p.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
         const QString label = TimeLabel(t);
-        const int w = fm.horizontalAdvance(label);
+        const int w = LabelWidth(fm, label);
         const int lx = std::clamp(x - w / 2, 0, width() - w);
         p.setPen(kLabelColor);
         p.drawText(QRect(lx, labelTop, w, fm.height()), Qt::AlignCenter, label);
@@ -552,6 +650,7 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
         int i = std::max(h.FirstAtOrAfter(tLeft) - 1, 0);
         bool open = false;
         long column = 0;
+        double columnEnd = 0;
         double first = 0, low = 0, high = 0, last = 0;
         double lastTime = 0;
         auto flush = [&] {
@@ -579,11 +678,14 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
                 breaks.push_back(points.size());
             }
             lastTime = t;
-            const long c = static_cast<long>(std::floor((t - tLeft) * pps));
-            if (!open || c != column) {
+            // Times never decrease, so a sample short of the column's right edge is in
+            // the open column; only a sample past it needs its column worked out.
+            const double q = (t - tLeft) * pps;
+            if (!open || !(q < columnEnd)) {
                 flush();
                 open = true;
-                column = c;
+                column = Floor(q);
+                columnEnd = static_cast<double>(column + 1);
                 first = low = high = last = v;
             } else {
                 low = std::min(low, v);
@@ -614,15 +716,18 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
     p.restore();
 }
 
-void StripChart::PaintTexts(QPainter& p, const QRect& plot) const
+void StripChart::PaintTitle(QPainter& p) const
 {
-    // Title: bold, black, centred above the plot.
+    // Bold, black, centred above the plot.
     const QFont titleFont = TitleFont(font());
     p.setFont(titleFont);
     p.setPen(Qt::black);
     p.drawText(QRect(0, 4, width(), QFontMetrics(titleFont).height() + 4), Qt::AlignHCenter | Qt::AlignVCenter,
                Text(0));
+}
 
+void StripChart::PaintLegends(QPainter& p, const QRect& plot) const
+{
     // Legends: right-aligned in the top right corner of the plot, in pen order.
     p.setFont(font());
     const QFontMetrics fm(font());

@@ -8,14 +8,22 @@
 // long the chart runs; drawing reduces the history on view to the minimum and maximum of
 // each pixel column. Where a pen took no sample for longer than kGapTime (plotting was
 // paused) its line is broken, so that no line stands for readings that were never taken.
+//
+// The chart is drawn into an image once per change (a new sample, a new view or size) and
+// the screen gets a copy of it, so a paint costs the same whether the whole chart shows or
+// another window lies over part of it; what does not move with time is kept in an image
+// of its own.
 #pragma once
 
 #include <QColor>
+#include <QHash>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
 
+class QFontMetrics;
 class QPainter;
 
 // Samples of one pen: times (seconds, never decreasing) and values, oldest overwritten
@@ -79,7 +87,11 @@ public:
     void SetTimeSpan(double seconds);
     double TimeSpan() const { return mSpan; }
     // Label format of the time axis: %H, %M and %S stand for hours, minutes and seconds.
-    void SetTimeFormat(const QString& format) { mTimeFormat = format; update(); }
+    void SetTimeFormat(const QString& format)
+    {
+        mTimeFormat = format;
+        Changed();
+    }
     QString TimeFormat() const { return mTimeFormat; }
     QString TimeLabel(double time) const;
 
@@ -128,6 +140,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -143,13 +158,23 @@ private:
         bool visible = true;
     };
     double SampleTime();
-    void Changed();
+    // Something drawn has changed; backdrop: something of the backdrop (what does not move
+    // with time: the value axis, the frame, the title, the arrows).
+    void Changed(bool backdrop = false);
     // Heights of the range's top and bottom in a plot rectangle.
     static double TopY(const QRect& plot);
     static double BottomY(const QRect& plot);
-    void PaintGrid(QPainter& p, const QRect& plot, double tLeft) const;
+    // The backdrop, and what is drawn over it at every change: the time axis, the pens'
+    // lines and the legends.
+    void PaintBackdrop(QPainter& p, const QRect& plot) const;
+    void PaintTrace(QPainter& p, const QRect& plot) const;
+    void PaintValueAxis(QPainter& p, const QRect& plot) const;
+    void PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) const;
+    // Width of a time label in the chart's font.
+    int LabelWidth(const QFontMetrics& fm, const QString& label) const;
     void PaintPens(QPainter& p, const QRect& plot, double tLeft) const;
-    void PaintTexts(QPainter& p, const QRect& plot) const;
+    void PaintTitle(QPainter& p) const;
+    void PaintLegends(QPainter& p, const QRect& plot) const;
     void PaintArrows(QPainter& p) const;
 
     std::vector<Pen> mPens;
@@ -166,6 +191,14 @@ private:
     QString mTimeFormat = QStringLiteral("%H %M %S");
     double mNow = 0;        // time of the newest sample, seconds (past midnight keeps counting)
     double mDayOffset = 0;  // added to the clock once it has passed midnight
+
+    // The chart as last drawn and its backdrop; each is drawn again once something on it
+    // has changed.
+    QPixmap mImage;
+    QPixmap mBackdrop;
+    bool mImageValid = false;
+    bool mBackdropValid = false;
+    mutable QHash<QString, int> mLabelWidths;
 
     Arrow mDrag = Arrow::None;
     QPoint mDragStart;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,20 +187,62 @@ TEST_F(StripChartTest, ArrowsZoomWithinTheLimitsInOneDragAndADoubleClickResets)
     EXPECT_DOUBLE_EQ(chart.ValueHigh(), 30);
 }
 
+TEST(ColourCheckTest, SeesAnAntialiasedHairlineWhereverItFalls)
+{
+    // Single hairlines at every quarter pixel, across the rows and down the columns, on
+    // white and over a blue band; a line between two rows is drawn at half strength in both.
+    const QColor red(255, 0, 0);
+    for (const double offset : {0.0, 0.25, 0.5, 0.75}) {
+        for (const bool overBlue : {false, true}) {
+            QImage img(40, 40, QImage::Format_ARGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            if (overBlue)
+                p.fillRect(0, 10, 40, 20, QColor(0, 0, 255));
+            p.setRenderHint(QPainter::Antialiasing);
+            QPen hairline(red, 1);
+            hairline.setCosmetic(true);
+            p.setPen(hairline);
+            p.drawLine(QPointF(2, 20 + offset), QPointF(18, 20 + offset));
+            p.drawLine(QPointF(30 + offset, 12), QPointF(30 + offset, 28));
+            p.end();
+            EXPECT_TRUE(HasColour(img, QRect(0, 0, 20, 40), red)) << offset << (overBlue ? " over blue" : "");
+            EXPECT_TRUE(HasColour(img, QRect(24, 0, 16, 40), red)) << offset << (overBlue ? " over blue" : "");
+            // Neither the band nor the lines read as another colour.
+            EXPECT_FALSE(HasColour(img, img.rect(), QColor(0, 255, 0)));
+            EXPECT_FALSE(HasColour(img, img.rect(), QColor(255, 0, 255)));
+        }
+    }
+    // Grey lines and black are no shade of blue.
+    QImage img(40, 40, QImage::Format_ARGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(218, 218, 218));
+    p.drawLine(QPointF(2, 10.5), QPointF(38, 10.5));
+    p.setPen(QColor(96, 96, 96));
+    p.drawLine(QPointF(2, 20), QPointF(38, 20));
+    p.fillRect(2, 30, 20, 4, Qt::black);
+    p.end();
+    EXPECT_FALSE(HasColour(img, img.rect(), QColor(0, 0, 255)));
+}
+
 TEST_F(StripChartTest, DrawingKeepsEachColumnsSpreadAndLeavesHiddenPensOut)
 {
     StripChart chart(2);
     chart.resize(545, 473);
-    chart.SetZoomLimits(0, 4);
+    chart.SetZoomLimits(0, 8);
     chart.SetValueRange(0, 4);
     chart.SetPenColor(0, QColor(0, 0, 255));
     chart.SetPenColor(1, QColor(255, 0, 0));
     chart.SetSelectedPen(1);
     chart.SetPenVisible(false);
-    // A full history alternating between 1 and 3: far more samples than pixel columns.
+    // A full history alternating between 1 and 3: far more samples than pixel columns. The
+    // hidden pen climbs slowly across the plot, over the white and through the blue, so
+    // that its line would fall at every fraction of a pixel.
     for (int i = 0; i < StripChart::kHistoryCapacity; ++i) {
         chart.AppendSample(0, i % 2 ? 3.0 : 1.0);
-        chart.AppendSample(1, 2.0);
+        chart.AppendSample(1, 0.2 + 3.6 * i / StripChart::kHistoryCapacity);
         now += 0.1;
     }
     chart.SetTimeSpan(StripChart::kMaxTimeSpan);
@@ -220,28 +263,51 @@ TEST_F(StripChartTest, DrawingKeepsEachColumnsSpreadAndLeavesHiddenPensOut)
     EXPECT_FALSE(HasColour(img, plot.adjusted(1, 1, -1, -1), QColor(255, 0, 0)));
 }
 
-TEST_F(StripChartTest, OnlySamplesInTheSpanAreDrawn)
+TEST_F(StripChartTest, OnlySamplesInTheSpanAreDrawnAndEveryChangeShows)
 {
     StripChart chart(1);
     chart.resize(545, 473);
-    chart.SetZoomLimits(0, 4);
+    chart.SetZoomLimits(0, 8);
     chart.SetValueRange(0, 4);
     chart.SetPenColor(0, QColor(0, 0, 255));
-    // Old samples at 3, then a minute at 1: with a 10 s span only the 1 shows.
+    const QColor blue(0, 0, 255);
+    const QColor grid(218, 218, 218);
+    // A minute at 3, then half a minute at 1.
     for (int i = 0; i < 600; ++i)
         Tick(chart, 3.0);
-    for (int i = 0; i < 600; ++i)
+    for (int i = 0; i < 300; ++i)
         Tick(chart, 1.0);
-    chart.SetTimeSpan(10);
     QImage img(chart.size(), QImage::Format_ARGB32);
-    chart.render(&img);
     const QRect plot = chart.PlotRect();
-    const int y3 = static_cast<int>(plot.bottom() - 3.0 / 4 * (plot.height() - 1));
-    const int y1 = static_cast<int>(plot.bottom() - 1.0 / 4 * (plot.height() - 1));
+    auto row = [&](double v) { return static_cast<int>(std::lround(chart.ValueToY(v))); };
+    const QRect leftHalf(plot.left() + 2, 0, plot.width() / 2, 1);
     const int x = plot.left() + plot.width() / 3;
-    // A level line may fall between two pixel rows and be shared out between them.
-    EXPECT_TRUE(HasColour(img, QRect(x, y1 - 2, 1, 5), QColor(0, 0, 255), 130));
-    EXPECT_FALSE(HasColour(img, QRect(plot.left() + 2, y3 - 2, plot.width() / 2, 5), QColor(0, 0, 255)));
+
+    // Over the last minute the 3 fills the left half, the 1 the right; the value axis has a
+    // grid line at 1.5.
+    chart.render(&img);
+    EXPECT_TRUE(HasColour(img, leftHalf.translated(0, row(3) - 2).adjusted(0, 0, 0, 4), blue));
+    EXPECT_TRUE(HasColour(img, QRect(plot.right() - 60, row(1) - 2, 40, 5), blue));
+    EXPECT_TRUE(HasColour(img, QRect(x, row(1.5), 1, 1), grid, 10));
+
+    // With a 10 s span only the 1 shows.
+    chart.SetTimeSpan(10);
+    chart.render(&img);
+    EXPECT_TRUE(HasColour(img, QRect(x, row(1) - 2, 1, 5), blue));
+    EXPECT_FALSE(HasColour(img, leftHalf.translated(0, row(3) - 2).adjusted(0, 0, 0, 4), blue));
+
+    // A new range moves the lines and the value axis's grid (0.5 apart, none at 1.5 of the
+    // old range's heights any more).
+    const int oldGridRow = row(1.5);
+    chart.SetValueRange(0, 5);
+    chart.render(&img);
+    EXPECT_TRUE(HasColour(img, QRect(x, row(1) - 2, 1, 5), blue));
+    // In a column clear of the time axis's grid lines.
+    int clear = x;
+    while (clear < plot.right() && !HasColour(img, QRect(clear, row(1.25), 1, 1), Qt::white, 0))
+        ++clear;
+    EXPECT_FALSE(HasColour(img, QRect(clear, oldGridRow, 1, 1), grid, 10));
+    EXPECT_TRUE(HasColour(img, QRect(clear, row(1.5), 1, 1), grid, 10));
 }
 
 } // namespace

@@ -174,14 +174,47 @@ void DoubleClick(QWidget* w, QPoint pos)
         SendMouse(w, t, pos);
 }
 
+namespace {
+int Distance(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+// Whether the pixel at (x, y) is the colour laid over its surroundings with at least half
+// strength. What lies under it is taken from the neighbour that differs most from the
+// colour; the pixel must lie on the way from there to the colour, at least half way.
+bool ShowsBlend(const QImage& img, int x, int y, QColor c, int tolerance)
+{
+    QColor under = c;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QPoint n(x + dx, y + dy);
+            if ((dx || dy) && img.rect().contains(n) && Distance(img.pixelColor(n), c) > Distance(under, c))
+                under = img.pixelColor(n);
+        }
+    if (Distance(under, c) <= tolerance)
+        return false; // nothing around to tell the colour from
+    const QColor p = img.pixelColor(x, y);
+    const double d[3] = {double(c.red() - under.red()), double(c.green() - under.green()),
+                         double(c.blue() - under.blue())};
+    const double q[3] = {double(p.red() - under.red()), double(p.green() - under.green()),
+                         double(p.blue() - under.blue())};
+    const double share = (d[0] * q[0] + d[1] * q[1] + d[2] * q[2]) / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (share < 0.45 || share > 1.05)
+        return false;
+    double off = 0;
+    for (int k = 0; k < 3; ++k)
+        off += std::abs(q[k] - share * d[k]);
+    return off <= tolerance;
+}
+} // namespace
+
 bool HasColour(const QImage& img, QRect area, QColor c, int tolerance)
 {
     area = area.intersected(img.rect());
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor p = img.pixelColor(x, y);
-            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) + std::abs(p.blue() - c.blue()) <=
-                tolerance)
+            if (Distance(img.pixelColor(x, y), c) <= tolerance || ShowsBlend(img, x, y, c, tolerance))
                 return true;
         }
     return false;

@@ -96,6 +96,9 @@ class QWidget;
 void SendMouse(QWidget* w, QEvent::Type type, QPoint pos);
 // A double-click as the window system delivers it: press, release, double-click, release.
 void DoubleClick(QWidget* w, QPoint pos);
-// Whether some pixel of the area is within the tolerance of the colour (sum of the three
-// channel differences).
+// Whether some pixel of the area shows the colour: within the tolerance of it (sum of the
+// three channel differences), or a blend of it over what lies around the pixel that holds
+// at least half of it, within the tolerance. An anti-aliased hairline that falls between two
+// pixel rows or columns is drawn at about half strength in both, over the background or
+// another line, and is seen wherever it falls.
 bool HasColour(const QImage& img, QRect area, QColor c, int tolerance = 60);
