@@ -657,13 +657,18 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
             if (!open)
                 return;
             const double x = plot.left() + column + 0.5;
+            // The vertical stroke through the column covers its whole spread: from the first
+            // sample to the nearer end of the spread, to the farther end, to the last, each
+            // stretch drawn once.
+            const bool upFirst = high - first <= first - low;
+            const double nearEnd = upFirst ? high : low;
+            const double farEnd = upFirst ? low : high;
             points.emplace_back(x, yOf(first));
-            if (low != high) {
-                // The vertical stroke through the column covers its whole spread.
-                points.emplace_back(x, yOf(first == high ? low : high));
-                points.emplace_back(x, yOf(first == high ? high : low));
-            }
-            if (last != first)
+            if (nearEnd != first)
+                points.emplace_back(x, yOf(nearEnd));
+            if (farEnd != nearEnd)
+                points.emplace_back(x, yOf(farEnd));
+            if (last != farEnd)
                 points.emplace_back(x, yOf(last));
             open = false;
         };

@@ -237,11 +237,12 @@ TEST_F(StripChartTest, DrawingKeepsEachColumnsSpreadAndLeavesHiddenPensOut)
     chart.SetPenColor(1, QColor(255, 0, 0));
     chart.SetSelectedPen(1);
     chart.SetPenVisible(false);
-    // A full history alternating between 1 and 3: far more samples than pixel columns. The
-    // hidden pen climbs slowly across the plot, over the white and through the blue, so
-    // that its line would fall at every fraction of a pixel.
+    // A full history running 2, 3, 1, 2, 3, 1, ...: far more samples than pixel columns, and
+    // a column's first and last samples often lie inside its spread. The hidden pen climbs
+    // slowly across the plot, over the white and through the blue, so that its line would
+    // fall at every fraction of a pixel.
     for (int i = 0; i < StripChart::kHistoryCapacity; ++i) {
-        chart.AppendSample(0, i % 2 ? 3.0 : 1.0);
+        chart.AppendSample(0, 2.0 + (i % 3 == 1) - (i % 3 == 2));
         chart.AppendSample(1, 0.2 + 3.6 * i / StripChart::kHistoryCapacity);
         now += 0.1;
     }
@@ -252,11 +253,14 @@ TEST_F(StripChartTest, DrawingKeepsEachColumnsSpreadAndLeavesHiddenPensOut)
     const QRect plot = chart.PlotRect();
     auto yOf = [&](double v) { return static_cast<int>(plot.bottom() - v / 4 * (plot.height() - 1)); };
     const QColor blue(0, 0, 255);
-    // Both extremes are drawn in a column in the middle of the plot (left of the legends).
+    // Both extremes are drawn in every column of a stretch in the middle of the plot (left
+    // of the legends), whatever its first and last samples.
     const int x = plot.left() + plot.width() / 3;
-    EXPECT_TRUE(HasColour(img, QRect(x - 1, yOf(3) - 2, 3, 5), blue));
-    EXPECT_TRUE(HasColour(img, QRect(x - 1, yOf(1) - 2, 3, 5), blue));
-    EXPECT_TRUE(HasColour(img, QRect(x - 1, yOf(2) - 2, 3, 5), blue));
+    for (int c = x - 6; c <= x + 6; ++c) {
+        EXPECT_TRUE(HasColour(img, QRect(c, yOf(3) - 2, 1, 5), blue)) << c;
+        EXPECT_TRUE(HasColour(img, QRect(c, yOf(1) - 2, 1, 5), blue)) << c;
+        EXPECT_TRUE(HasColour(img, QRect(c, yOf(2) - 2, 1, 5), blue)) << c;
+    }
     // Nothing drawn above or below the spread, and the hidden red pen nowhere in the plot.
     EXPECT_FALSE(HasColour(img, QRect(x - 1, yOf(3.5) - 2, 3, 5), blue));
     EXPECT_FALSE(HasColour(img, QRect(x - 1, yOf(0.5) - 2, 3, 5), blue));
