@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
@@ -246,7 +247,7 @@ void StripChart::AppendSample(int16_t pen, double value)
     const double t = SampleTime();
     mNow = t;
     mPens[pen].history.Append(t, value);
-    Changed();
+    SamplesChanged();
 }
 
 void StripChart::SetSelectedText(int16_t item) { mSelectedText = item; }
@@ -262,7 +263,10 @@ void StripChart::SetCaption(const QString& text)
     // Assistive technology knows the chart by its title.
     if (mSelectedText == 0)
         setAccessibleName(text);
-    Changed(mSelectedText == 0);
+    if (mSelectedText == 0)
+        Changed(true);
+    else
+        SamplesChanged(); // a legend: the lines stand as they are
 }
 
 QString StripChart::Caption() const { return Text(mSelectedText); }
@@ -292,9 +296,15 @@ bool StripChart::PenVisible(int pen) const
 
 void StripChart::Changed(bool backdrop)
 {
-    mImageValid = false;
+    mPensValid = false;
+    SamplesChanged();
     if (backdrop)
         mBackdropValid = false;
+}
+
+void StripChart::SamplesChanged()
+{
+    mImageValid = false;
     // A chart out of sight is not painted; it is drawn again when it is shown.
     if (isVisible())
         update();
@@ -486,10 +496,14 @@ void StripChart::paintEvent(QPaintEvent* event)
             mImage = QPixmap(pixels);
             mImage.setDevicePixelRatio(ratio);
         }
+        const double tLeft = mNow - mSpan;
+        UpdatePens(plot, tLeft);
         QPainter ip(&mImage);
         ip.drawPixmap(0, 0, mBackdrop);
         ip.setFont(font());
-        PaintTrace(ip, plot);
+        PaintTimeAxis(ip, plot, tLeft);
+        ip.drawImage(plot.adjusted(1, 1, -1, -1).topLeft(), mPensImage);
+        PaintLegends(ip, plot);
         mImageValid = true;
     }
     // Each rectangle of the paint's region is copied on its own, so that every copy has a
@@ -504,6 +518,7 @@ void StripChart::paintEvent(QPaintEvent* event)
 void StripChart::resizeEvent(QResizeEvent* event)
 {
     mImageValid = false;
+    mPensValid = false;
     mBackdropValid = false;
     QWidget::resizeEvent(event);
 }
@@ -515,6 +530,7 @@ void StripChart::changeEvent(QEvent* event)
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
         mImageValid = false;
+        mPensValid = false;
         mBackdropValid = false;
         mLabelWidths.clear();
         break;
@@ -528,6 +544,9 @@ void StripChart::hideEvent(QHideEvent* event)
     // A chart out of sight keeps no images; it is drawn afresh when it shows again.
     mImage = QPixmap();
     mBackdrop = QPixmap();
+    mPensImage = QImage();
+    mPensScratch = QImage();
+    mPensValid = false;
     mImageValid = false;
     mBackdropValid = false;
     QWidget::hideEvent(event);
@@ -545,12 +564,77 @@ void StripChart::PaintBackdrop(QPainter& p, const QRect& plot) const
     PaintArrows(p);
 }
 
-void StripChart::PaintTrace(QPainter& p, const QRect& plot) const
+void StripChart::UpdatePens(const QRect& plot, double tLeft)
 {
-    const double tLeft = mNow - mSpan;
-    PaintTimeAxis(p, plot, tLeft);
-    PaintPens(p, plot, tLeft);
-    PaintLegends(p, plot);
+    const QRect inside = plot.adjusted(1, 1, -1, -1);
+    const double pps = plot.width() / mSpan;
+    const long origin = Floor(tLeft * pps);
+    // Moving the layer by whole columns keeps its pixels exact only where a column is one
+    // of the image's pixels; elsewhere the lines are drawn whole every time.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(inside.size()) * ratio).toSize();
+    const bool fits = mPensImage.size() == pixels && mPensImage.devicePixelRatio() == ratio;
+    long from = 0;
+    if (mPensValid && ratio == 1.0 && fits && mPensDrawnTo.size() == mPens.size()) {
+        // Drawn again from the column of the oldest of the pens' last samples that stood
+        // clear of the plot's right edge: that column may have gained samples, and the lines
+        // beyond it were cut short by the edge. A line spills a little into the columns
+        // beside its own.
+        double drawnTo = mNow;
+        for (size_t k = 0; k < mPens.size(); ++k)
+            if (mPens[k].visible)
+                drawnTo = std::min(drawnTo, mPensDrawnTo[k]);
+        from = drawnTo * pps < static_cast<double>(origin) ? 0 : Floor(drawnTo * pps) - origin - 2;
+        const long shift = origin - mPensOrigin;
+        if (shift < 0 || shift >= inside.width())
+            from = 0;
+        else if (shift > 0) {
+            const size_t bytes = 4; // one pixel of the image's format
+            const long keep = inside.width() - shift;
+            for (int y = 0; y < mPensImage.height(); ++y) {
+                uchar* row = mPensImage.scanLine(y);
+                std::memmove(row, row + shift * bytes, static_cast<size_t>(keep) * bytes);
+            }
+            // The columns that came free on the right are drawn anew.
+            from = std::min(from, keep);
+        }
+        from = std::max(from, 0L);
+    } else if (!fits) {
+        mPensImage = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        mPensImage.setDevicePixelRatio(ratio);
+    }
+    if (from == 0) {
+        mPensImage.fill(Qt::transparent);
+        QPainter pp(&mPensImage);
+        pp.translate(-inside.left(), -inside.top());
+        PaintPens(pp, plot, tLeft, 0);
+    } else if (from < inside.width()) {
+        // The newest columns are drawn on a scratch image and copied over. A line cut short
+        // at the edge of a clip is not drawn pixel for pixel as the whole line, so the lines
+        // that reach into those columns are drawn whole there.
+        if (mPensScratch.size() != mPensImage.size())
+            mPensScratch = QImage(mPensImage.size(), mPensImage.format());
+        const size_t offset = static_cast<size_t>(from) * 4;
+        const size_t bytes = static_cast<size_t>(inside.width() - from) * 4;
+        for (int y = 0; y < mPensScratch.height(); ++y)
+            std::memset(mPensScratch.scanLine(y) + offset, 0, bytes);
+        {
+            QPainter sp(&mPensScratch);
+            sp.translate(-inside.left(), -inside.top());
+            PaintPens(sp, plot, tLeft, from);
+        }
+        for (int y = 0; y < mPensImage.height(); ++y)
+            std::memcpy(mPensImage.scanLine(y) + offset, mPensScratch.constScanLine(y) + offset, bytes);
+    }
+    mPensOrigin = origin;
+    mPensDrawnTo.resize(mPens.size());
+    const double edge = static_cast<double>(origin + inside.width() - 4) / pps;
+    for (size_t k = 0; k < mPens.size(); ++k) {
+        const PenHistory& h = mPens[k].history;
+        const int last = h.FirstAtOrAfter(edge) - 1;
+        mPensDrawnTo[k] = h.Count() == 0 ? mNow : last >= 0 ? h.TimeAt(last) : -1e300;
+    }
+    mPensValid = true;
 }
 
 void StripChart::PaintValueAxis(QPainter& p, const QRect& plot) const
@@ -623,7 +707,7 @@ void StripChart::PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) con
     }
 }
 
-void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
+void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft, long from) const
 {
     const double range = mHigh - mLow;
     const double ppv = (BottomY(plot) - TopY(plot)) / range;
@@ -634,8 +718,15 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
     const double yMax = plot.bottom() + 100.0;
     auto yOf = [&](double v) { return std::clamp(bottom - (v - mLow) * ppv, yMin, yMax); };
 
+    // Columns are counted from time zero, so that a sample stays in its column while the
+    // plot moves on: the plot's left edge is column origin.
+    const long origin = Floor(tLeft * pps);
+    // The column left of the first one drawn spills into it, so it is drawn whole too, and
+    // the sample just before it starts the line.
+    const double tFrom = static_cast<double>(origin + from - 2) / pps;
+
     p.save();
-    p.setClipRect(plot.adjusted(1, 1, -1, -1));
+    p.setClipRect(plot.adjusted(1, 1, -1, -1), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
     std::vector<QPointF> points;
     std::vector<size_t> breaks; // where each run of joined samples starts in points
@@ -647,7 +738,9 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
         points.clear();
         breaks.clear();
         // One sample before the left edge keeps the line running into the plot.
-        int i = std::max(h.FirstAtOrAfter(tLeft) - 1, 0);
+        // Drawing only the newest columns, the line starts a sample earlier still: a line's
+        // first stretch is drawn a little unlike the same stretch further on in a line.
+        int i = std::max(h.FirstAtOrAfter(std::max(tLeft, tFrom)) - (from > 0 ? 2 : 1), 0);
         bool open = false;
         long column = 0;
         double columnEnd = 0;
@@ -685,12 +778,13 @@ void StripChart::PaintPens(QPainter& p, const QRect& plot, double tLeft) const
             lastTime = t;
             // Times never decrease, so a sample short of the column's right edge is in
             // the open column; only a sample past it needs its column worked out.
-            const double q = (t - tLeft) * pps;
+            const double q = t * pps;
             if (!open || !(q < columnEnd)) {
                 flush();
                 open = true;
                 column = Floor(q);
                 columnEnd = static_cast<double>(column + 1);
+                column -= origin;
                 first = low = high = last = v;
             } else {
                 low = std::min(low, v);

@@ -159,20 +159,26 @@ private:
     };
     double SampleTime();
     // Something drawn has changed; backdrop: something of the backdrop (what does not move
-    // with time: the value axis, the frame, the title, the arrows).
+    // with time: the value axis, the frame, the title, the arrows). Any change but new
+    // samples and legends draws the pens' lines afresh.
     void Changed(bool backdrop = false);
+    void SamplesChanged();
     // Heights of the range's top and bottom in a plot rectangle.
     static double TopY(const QRect& plot);
     static double BottomY(const QRect& plot);
     // The backdrop, and what is drawn over it at every change: the time axis, the pens'
     // lines and the legends.
     void PaintBackdrop(QPainter& p, const QRect& plot) const;
-    void PaintTrace(QPainter& p, const QRect& plot) const;
     void PaintValueAxis(QPainter& p, const QRect& plot) const;
     void PaintTimeAxis(QPainter& p, const QRect& plot, double tLeft) const;
     // Width of a time label in the chart's font.
     int LabelWidth(const QFontMetrics& fm, const QString& label) const;
-    void PaintPens(QPainter& p, const QRect& plot, double tLeft) const;
+    // The pens' lines, from the plot's column `from` on (columns counted from the plot's
+    // left edge); lines further left are left as they stand.
+    void PaintPens(QPainter& p, const QRect& plot, double tLeft, long from) const;
+    // Brings the pens' layer up to the newest samples: when only samples have come since it
+    // was drawn, it moves left with time and only its newest columns are drawn again.
+    void UpdatePens(const QRect& plot, double tLeft);
     void PaintTitle(QPainter& p) const;
     void PaintLegends(QPainter& p, const QRect& plot) const;
     void PaintArrows(QPainter& p) const;
@@ -198,6 +204,14 @@ private:
     QPixmap mBackdrop;
     bool mImageValid = false;
     bool mBackdropValid = false;
+    // The pens' lines over a clear ground, the size of the plot's inside; the column of the
+    // plot's left edge counted from time zero, and the newest sample time of each pen, as
+    // they were when it was drawn.
+    QImage mPensImage;
+    QImage mPensScratch;
+    bool mPensValid = false;
+    long mPensOrigin = 0;
+    std::vector<double> mPensDrawnTo;
     mutable QHash<QString, int> mLabelWidths;
 
     Arrow mDrag = Arrow::None;

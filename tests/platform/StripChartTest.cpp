@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 class StripChartTest : public ::testing::Test {
@@ -312,6 +314,50 @@ TEST_F(StripChartTest, OnlySamplesInTheSpanAreDrawnAndEveryChangeShows)
         ++clear;
     EXPECT_FALSE(HasColour(img, QRect(clear, oldGridRow, 1, 1), grid, 10));
     EXPECT_TRUE(HasColour(img, QRect(clear, row(1.5), 1, 1), grid, 10));
+}
+
+// Painted as time goes on, a chart moves its lines along and draws only its newest columns
+// again; what it shows must be what drawing it whole shows, at every span, over a gap and
+// with noisy, stepping and slow pens, painted after every sample or after a few.
+TEST_F(StripChartTest, EachPaintShowsWhatDrawingTheChartWholeShows)
+{
+    for (const double span : {5.0, 60.0, 1200.0}) {
+        StripChart chart(3);
+        chart.resize(545, 473);
+        chart.SetZoomLimits(0, 8);
+        chart.SetValueRange(0, 4);
+        chart.SetPenColor(0, QColor(0, 0, 255));
+        chart.SetPenColor(1, QColor(255, 0, 0));
+        chart.SetPenColor(2, QColor(0, 160, 0));
+        chart.SetTimeSpan(span);
+        QImage painted(chart.size(), QImage::Format_ARGB32);
+        const int samples = span > 100 ? 2000 : 1200;
+        for (int i = 0; i < samples; ++i) {
+            chart.AppendSample(0, 2.0 + 1.5 * std::sin(i * 0.7) * std::cos(i * 0.013));
+            if (i < 500 || i > 515) // a pause of a second and a half: a gap in the line
+                chart.AppendSample(1, 0.5 + 3.0 * (i % 900) / 900.0);
+            chart.AppendSample(2, (i / 37) % 2 ? 3.5 : 0.3);
+            now += 0.1;
+            if (i % 7 == 0 || i % 7 == 3 || i > samples - 20)
+                chart.render(&painted);
+        }
+        chart.SetTimeSpan(span); // drawn whole
+        QImage whole(chart.size(), QImage::Format_ARGB32);
+        chart.render(&whole);
+
+        // But for the line coming in at the left edge, which a whole drawing cuts short there.
+        const QRect plot = chart.PlotRect().adjusted(3, 1, -1, -1);
+        int differing = 0;
+        for (int y = plot.top(); y <= plot.bottom(); ++y)
+            for (int x = plot.left(); x <= plot.right(); ++x) {
+                const QColor a = painted.pixelColor(x, y);
+                const QColor b = whole.pixelColor(x, y);
+                if (std::abs(a.red() - b.red()) > 2 || std::abs(a.green() - b.green()) > 2 ||
+                    std::abs(a.blue() - b.blue()) > 2)
+                    ++differing;
+            }
+        EXPECT_EQ(differing, 0) << "span " << span;
+    }
 }
 
 } // namespace
