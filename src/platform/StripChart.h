@@ -205,8 +205,8 @@ private:
     bool mImageValid = false;
     bool mBackdropValid = false;
     // The pens' lines over a clear ground, the size of the plot's inside; the column of the
-    // plot's left edge counted from time zero, and the newest sample time of each pen, as
-    // they were when it was drawn.
+    // plot's left edge counted from time zero, and the time of each pen's last sample that
+    // stood clear of the right edge, as they were when it was drawn.
     QImage mPensImage;
     QImage mPensScratch;
     bool mPensValid = false;

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -30,6 +31,17 @@ protected:
 
     double now = 12 * 3600.0;
 };
+
+// The plot the drawing cases look at: 0 to 4 on view, pens in blue, red and green.
+void SetUpPlot(StripChart& chart)
+{
+    static const std::array<QColor, 3> kColours = {QColor(0, 0, 255), QColor(255, 0, 0), QColor(0, 160, 0)};
+    chart.resize(545, 473);
+    chart.SetZoomLimits(0, 8);
+    chart.SetValueRange(0, 4);
+    for (int pen = 0; pen < chart.PenCount() && pen < 3; ++pen)
+        chart.SetPenColor(pen, kColours[static_cast<size_t>(pen)]);
+}
 
 void Drag(StripChart& chart, StripChart::Arrow arrow, QPoint by)
 {
@@ -232,11 +244,7 @@ TEST(ColourCheckTest, SeesAnAntialiasedHairlineWhereverItFalls)
 TEST_F(StripChartTest, DrawingKeepsEachColumnsSpreadAndLeavesHiddenPensOut)
 {
     StripChart chart(2);
-    chart.resize(545, 473);
-    chart.SetZoomLimits(0, 8);
-    chart.SetValueRange(0, 4);
-    chart.SetPenColor(0, QColor(0, 0, 255));
-    chart.SetPenColor(1, QColor(255, 0, 0));
+    SetUpPlot(chart);
     chart.SetSelectedPen(1);
     chart.SetPenVisible(false);
     // A full history running 2, 3, 1, 2, 3, 1, ...: far more samples than pixel columns, and
@@ -272,10 +280,7 @@ TEST_F(StripChartTest, DrawingKeepsEachColumnsSpreadAndLeavesHiddenPensOut)
 TEST_F(StripChartTest, OnlySamplesInTheSpanAreDrawnAndEveryChangeShows)
 {
     StripChart chart(1);
-    chart.resize(545, 473);
-    chart.SetZoomLimits(0, 8);
-    chart.SetValueRange(0, 4);
-    chart.SetPenColor(0, QColor(0, 0, 255));
+    SetUpPlot(chart);
     const QColor blue(0, 0, 255);
     const QColor grid(218, 218, 218);
     // A minute at 3, then half a minute at 1.
@@ -323,12 +328,7 @@ TEST_F(StripChartTest, EachPaintShowsWhatDrawingTheChartWholeShows)
 {
     for (const double span : {5.0, 60.0, 1200.0}) {
         StripChart chart(3);
-        chart.resize(545, 473);
-        chart.SetZoomLimits(0, 8);
-        chart.SetValueRange(0, 4);
-        chart.SetPenColor(0, QColor(0, 0, 255));
-        chart.SetPenColor(1, QColor(255, 0, 0));
-        chart.SetPenColor(2, QColor(0, 160, 0));
+        SetUpPlot(chart);
         chart.SetTimeSpan(span);
         QImage painted(chart.size(), QImage::Format_ARGB32);
         const int samples = span > 100 ? 2000 : 1200;
