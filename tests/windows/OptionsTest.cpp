@@ -331,10 +331,14 @@ TEST_F(OptionsTest, ARefusedReferenceThatNoDacUsesCanBeCorrected)
     EXPECT_TRUE(form->lblExtRef->isEnabled());
     EXPECT_EQ(form->txtExtRef->selectedText(), QStringLiteral("1e39"));
     QTest::keyClicks(form->txtExtRef, "2.5");
-    form->cmdOK_Click();
+    form->cmdApply_Click();
     EXPECT_EQ(env.messages.size(), 1u);
     EXPECT_EQ(WritesTo(0x1C), std::vector<int>{0x30});
     EXPECT_FLOAT_EQ(gExtRefVoltage, 2.5f);
+    // Taken: the box greys again, as no reference box is ticked.
+    EXPECT_FALSE(form->txtExtRef->isEnabled());
+    EXPECT_FALSE(form->lblExtRef->isEnabled());
+    form->cmdOK_Click();
     EXPECT_FALSE(IsFormLoaded<frmOptions>());
 }
 
