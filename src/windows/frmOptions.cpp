@@ -412,6 +412,9 @@ bool frmOptions::ApplyChanges()
     }
 
     gExtRefVoltage = extRef;
+    // The reference is taken: a box opened for its correction follows the reference
+    // boxes again.
+    chkExtDACRef_Click(0);
     return true;
 }
 

@@ -210,7 +210,9 @@ TEST_F(OptionsTest, EveryControlIsNamedAfterItsCaptionOrLabel)
 
 TEST_F(OptionsTest, ApplyComposesEveryControlAndTheChipStateFollows)
 {
-    frmOptions* form = Open(); // every register reads 0
+    // 1Bh: DAC A and C at the larger range, LDAC mode 2; every other register reads 0.
+    Preset(0x1B, 0x25);
+    frmOptions* form = Open();
     form->chkMonitoring->setChecked(true);
     form->chkPowerDown->setChecked(true);
     form->chkIntEnable->setChecked(false);
@@ -222,9 +224,9 @@ TEST_F(OptionsTest, ApplyComposesEveryControlAndTheChipStateFollows)
     form->chkDACThermalBits->setChecked(true);
     form->cmbADCClock->setCurrentText("22.5 kHz");
     form->optAinRef[1]->setChecked(true);
-    form->cmbDACRange[1]->setCurrentIndex(1);
-    form->cmbDACRange[3]->setCurrentIndex(1);
-    form->optLDACWrite[3]->setChecked(true);
+    for (int i = 0; i < 4; ++i)
+        form->cmbDACRange[i]->setCurrentIndex(i % 2);
+    form->optLDACWrite[1]->setChecked(true);
     form->chkExtDACRef[0]->setChecked(false);
     form->chkExtDACRef[1]->setChecked(false);
     EXPECT_FALSE(form->txtExtRef->isEnabled());
@@ -237,7 +239,7 @@ TEST_F(OptionsTest, ApplyComposesEveryControlAndTheChipStateFollows)
     EXPECT_TRUE(fake.board.transfers.empty()) << "edits touch only the controls";
 
     form->cmdApply_Click();
-    EXPECT_EQ(fake.board.Writes(), (Writes{{0x18, 0xAD}, {0x19, 0x20}, {0x1A, 0x73}, {0x1B, 0x3A},
+    EXPECT_EQ(fake.board.Writes(), (Writes{{0x18, 0xAD}, {0x19, 0x20}, {0x1A, 0x73}, {0x1B, 0x1A},
                                            {0x1C, 0x30}, {0x21, 0xFF}, {0x22, 0x01}}));
     EXPECT_EQ(gAin12Mode, Ain12ExtDiode);
     EXPECT_TRUE(gAin3Enabled);
@@ -331,10 +333,14 @@ TEST_F(OptionsTest, ARefusedReferenceThatNoDacUsesCanBeCorrected)
     EXPECT_TRUE(form->lblExtRef->isEnabled());
     EXPECT_EQ(form->txtExtRef->selectedText(), QStringLiteral("1e39"));
     QTest::keyClicks(form->txtExtRef, "2.5");
-    form->cmdOK_Click();
+    form->cmdApply_Click();
     EXPECT_EQ(env.messages.size(), 1u);
     EXPECT_EQ(WritesTo(0x1C), std::vector<int>{0x30});
     EXPECT_FLOAT_EQ(gExtRefVoltage, 2.5f);
+    // Taken: the box greys again, as no reference box is ticked.
+    EXPECT_FALSE(form->txtExtRef->isEnabled());
+    EXPECT_FALSE(form->lblExtRef->isEnabled());
+    form->cmdOK_Click();
     EXPECT_FALSE(IsFormLoaded<frmOptions>());
 }
 
