@@ -58,15 +58,6 @@ void AttachForm(Form* form)
     if (gMdiArea) {
         form->mSub = gMdiArea->addSubWindow(form);
         form->mSub->hide();
-        // The client area maximises a window that becomes active while the active one is
-        // maximised. A window of fixed size has no way back from that: it stays normal.
-        QMdiSubWindow* sub = form->mSub;
-        QObject::connect(sub, &QMdiSubWindow::windowStateChanged, sub, [sub] {
-            const Qt::WindowFlags flags = sub->windowFlags();
-            const bool fixed = (flags & Qt::CustomizeWindowHint) && !(flags & Qt::WindowMaximizeButtonHint);
-            if (fixed && sub->isMaximized())
-                sub->showNormal();
-        });
         if (form->minimumSize() == form->maximumSize())
             UseFixedFrame(form->mSub);
         if (form->mOuterSize.isValid())

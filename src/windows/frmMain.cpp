@@ -70,6 +70,9 @@ frmMain::frmMain()
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setBackground(QColor(128, 128, 128));
+    // Bringing a window to the front changes no other window's size: a maximised window
+    // stays maximised under the one activated, which shows at its own size.
+    mdiArea->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(mdiArea);
     SetMdiArea(mdiArea);
     // The menus and the toolbar hold every command there is: no menu of the main window's
