@@ -214,7 +214,7 @@ void frmSave::StartLogging()
     for (int k = 0; k < LogChannelCount; ++k)
         gLogChannel[k] = chkLog[k]->isChecked();
 
-    // Nothing else of the program keeps a file open, so the next free number is the first.
+    // No other file of the program takes a file number, so the next free number is the first.
     gLogFileNum = 1;
     QString reason;
     if (!AppendToLogFile(gLogFileName, LogTitleBlock() + LogLineBytes(GetLogHeader()),
