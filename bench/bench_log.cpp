@@ -52,7 +52,7 @@ void BM_LogOneLineOpenWriteClose(benchmark::State& state)
         }
         ++gLogSampleCount;
     }
-    gLogging = false;
+    EndLogRun();
 }
 BENCHMARK(BM_LogOneLineOpenWriteClose);
 

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QThread>
+#include <climits>
 #include <limits>
 
 std::array<uint8_t, 65> gUsbBuffer{};
@@ -17,6 +18,10 @@ int32_t gDeviceAddress = 0;
 void (*gUnloadAllWindows)() = nullptr;
 bool gFatalUsbErrorRaised = false;
 
+namespace {
+bool gProgramFolderUnknown = false;
+}
+
 void ResetUsbStuff()
 {
     gUsbBuffer.fill(0);
@@ -25,6 +30,7 @@ void ResetUsbStuff()
     gSPIMode = false;
     gDeviceAddress = 0;
     gFatalUsbErrorRaised = false;
+    gProgramFolderUnknown = false;
 }
 
 bool StringToBytes(const QString& text)
@@ -45,8 +51,17 @@ bool StringToBytes(const QString& text)
 
 int16_t LoadBoardFirmware()
 {
+    // The firmware and the board library are taken from the program's folder only: when
+    // that is unknown, the download fails before the library is looked for at all.
+    const QString folder = AppPath();
+    gProgramFolderUnknown = folder.isEmpty();
+    if (gProgramFolderUnknown) {
+        gFirmwareFile.clear();
+        gFirmwareFileBytes[0] = 0;
+        return -1;
+    }
     // One separator is always added, as the design does; Linux uses "/".
-    gFirmwareFile = AppPath() + QStringLiteral("/ZandrelFW.Hex");
+    gFirmwareFile = folder + QStringLiteral("/ZandrelFW.Hex");
     if (!StringToBytes(gFirmwareFile))
         return -1;
     return CallLoadFirmWare(reinterpret_cast<const char*>(gFirmwareFileBytes.data()));
@@ -102,6 +117,7 @@ void SendSpiModeRequest()
 }
 
 bool FirmwarePathTooLong() { return QFile::encodeName(gFirmwareFile).size() > kFirmwarePathLimit; }
+bool ProgramFolderUnknown() { return gProgramFolderUnknown; }
 
 namespace {
 // A path on lines of a readable width, broken after a "/", so that a box shows all of it.
@@ -131,6 +147,13 @@ QString FatalUsbErrorText(int16_t code)
 {
     switch (code) {
     case FirmwareError:
+        if (ProgramFolderUnknown())
+            return QStringLiteral("Firmware failed to download - The program's folder could not be determined.\n\n"
+                                  "The system cannot tell the path of the folder this program was started "
+                                  "from; a path of more than %1 bytes is beyond what it resolves. The "
+                                  "firmware and the board library are taken from that folder only.\n\n"
+                                  "Move the program to a folder with a shorter path and start it from there.")
+                .arg(PATH_MAX);
         if (FirmwarePathTooLong())
             return QStringLiteral("Firmware failed to download - The program's folder path is too long.\n\n"
                                   "The board's USB library takes a firmware path of at most %1 bytes; "

@@ -56,6 +56,8 @@ void SendSpiModeRequest();
 QString FatalUsbErrorText(int16_t code);
 // Whether the last firmware download was refused because its path is too long.
 bool FirmwarePathTooLong();
+// Whether the last firmware download failed because the program's folder is unknown.
+bool ProgramFolderUnknown();
 void Delay(float milliseconds);
 
 // Puts every value of the board link back to its start value.

@@ -20,17 +20,29 @@ void Bind()
 {
     if (gLoad && gRequest)
         return;
-    const QString local = QDir(AppPath()).filePath(QString::fromLatin1(kVantreoLibraryName));
-    void* handle = dlopen(local.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    // An unknown program folder is not looked in: a relative path would be the current
+    // folder's, which can be any folder at all.
+    const QString folder = AppPath();
+    void* handle = nullptr;
     QString firstError;
-    if (!handle) {
-        firstError = QString::fromLocal8Bit(dlerror());
-        handle = dlopen(kVantreoLibraryName, RTLD_NOW | RTLD_LOCAL);
+    if (!folder.isEmpty()) {
+        const QString local = QDir(folder).filePath(QString::fromLatin1(kVantreoLibraryName));
+        handle = dlopen(local.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            firstError = QString::fromLocal8Bit(dlerror());
     }
     if (!handle) {
-        LibraryMissing(QStringLiteral("The board library %1 could not be loaded.\n"
-                                      "Looked in %2 and on the system library path.\n\n%3")
-                           .arg(QString::fromLatin1(kVantreoLibraryName), AppPath(), firstError));
+        handle = dlopen(kVantreoLibraryName, RTLD_NOW | RTLD_LOCAL);
+        if (!handle && firstError.isEmpty())
+            firstError = QString::fromLocal8Bit(dlerror());
+    }
+    if (!handle) {
+        const QString where = folder.isEmpty()
+                                  ? QStringLiteral("Looked on the system library path only: the program's "
+                                                   "folder could not be determined.")
+                                  : QStringLiteral("Looked in %1 and on the system library path.").arg(folder);
+        LibraryMissing(QStringLiteral("The board library %1 could not be loaded.\n%2\n\n%3")
+                           .arg(QString::fromLatin1(kVantreoLibraryName), where, firstError));
     }
     auto load = reinterpret_cast<LoadFirmWareFn>(dlsym(handle, "LoadFirmWare"));
     auto request = reinterpret_cast<VendorIORequestFn>(dlsym(handle, "VendorIORequest"));

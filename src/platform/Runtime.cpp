@@ -163,9 +163,11 @@ QString AppPath()
 {
     if (!gAppPathOverride.isEmpty())
         return gAppPathOverride;
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QDir::currentPath();
+    const QString path = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                      : QDir::currentPath();
+    // Whatever is not a whole path would be taken from the current folder, which can be
+    // any folder at all.
+    return QDir::isAbsolutePath(path) ? path : QString();
 }
 
 void SetAppPath(const QString& path) { gAppPathOverride = path; }

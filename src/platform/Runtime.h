@@ -38,7 +38,8 @@ void RemoveSetting(const QString& key);
 void ClearSettings(); // tests
 
 // ---- Program folder ----------------------------------------------------------------
-// The folder of the executable, without a trailing separator unless it is the root.
+// The folder of the executable, without a trailing separator unless it is the root; empty
+// when the system cannot tell it (a folder path longer than the system resolves).
 QString AppPath();
 void SetAppPath(const QString& path); // tests
 

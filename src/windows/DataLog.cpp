@@ -63,6 +63,21 @@ QByteArray LogLineBytes(const QString& line)
 
 LogFileIdentity gLogFileIdentity;
 
+void LogFileIdentity::Release()
+{
+    if (held >= 0)
+        ::close(held);
+    held = -1;
+    device = inode = 0;
+    end = 0;
+}
+
+void EndLogRun()
+{
+    gLogging = false;
+    gLogFileIdentity.Release();
+}
+
 namespace {
 bool IsSameFile(const struct stat& found, const LogFileIdentity& file)
 {
@@ -88,7 +103,7 @@ QString NotAFileReason(mode_t mode)
 bool IsLogRunFile(const QString& path, const LogFileIdentity& file)
 {
     struct stat found {};
-    return file.known && ::stat(QFile::encodeName(path).constData(), &found) == 0 &&
+    return file.Known() && ::stat(QFile::encodeName(path).constData(), &found) == 0 &&
            S_ISREG(found.st_mode) && IsSameFile(found, file) && found.st_size >= file.end;
 }
 
@@ -138,14 +153,30 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
         return fail(NotAFileReason(opened.st_mode));
     }
     // A data line goes on only where the run's lines before it are, under its title block
-    // and header. A file made anew can get the inode of the one deleted before it, so a
-    // file shorter than the run left it counts as another one (as does the run's own file
-    // emptied in place).
-    if (file && file->known && how == LogFileOpen::MustExist &&
+    // and header. The run holds its file open, so no other file can have its inode; a
+    // file shorter than the run left it is the run's own file emptied or cut in place.
+    if (file && file->Known() && how == LogFileOpen::MustExist &&
         (!IsSameFile(opened, *file) || opened.st_size < file->end)) {
         ::close(fd);
         return fail(QStringLiteral("It is no longer the file this log run began: another program "
                                    "has replaced it, emptied it or cut it short."));
+    }
+
+    // The start of a run, or a run that holds no file yet, holds this one from now on;
+    // taken before anything is written, so that no piece goes into a file the run could
+    // not hold.
+    const bool taking = file && (how == LogFileOpen::CreateIfMissing || !file->Known());
+    if (taking)
+        file->Release();
+    if (taking) {
+        file->held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (file->held < 0) {
+            const int error = errno;
+            ::close(fd);
+            return failErrno(error);
+        }
+        file->device = static_cast<uint64_t>(opened.st_dev);
+        file->inode = static_cast<uint64_t>(opened.st_ino);
     }
 
     const char* data = bytes.constData();
@@ -170,15 +201,17 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
         if (::fstat(fd, &now) == 0 && now.st_size > opened.st_size)
             (void)::ftruncate(fd, opened.st_size);
         ::close(fd);
+        if (taking)
+            file->Release();
         return failErrno(error);
     }
-    if (::close(fd) != 0 && errno != EINTR)
-        return failErrno(errno);
-    if (file) {
-        file->known = true;
-        file->device = static_cast<uint64_t>(opened.st_dev);
-        file->inode = static_cast<uint64_t>(opened.st_ino);
-        file->end = static_cast<int64_t>(opened.st_size) + bytes.size();
+    if (::close(fd) != 0 && errno != EINTR) {
+        const int closeError = errno;
+        if (taking)
+            file->Release();
+        return failErrno(closeError);
     }
+    if (file)
+        file->end = static_cast<int64_t>(opened.st_size) + bytes.size();
     return true;
 }

@@ -23,18 +23,33 @@ QByteArray LogLineBytes(const QString& line);
 // during the run is not made anew without its title and header.
 enum class LogFileOpen { CreateIfMissing, MustExist };
 
-// The file a log run writes into, as the system tells files apart (device and inode),
-// and its length after the run's last piece. A file deleted and made anew under the same
-// name (as log rotation does) is another file; one emptied or cut in place is shorter.
+// The file a log run writes into. The run holds it open from its start to its end, so
+// that the system cannot give its inode to another file while the run goes on: a file
+// under the log's name with the run's device and inode is then the run's own file, not
+// one made anew after it was deleted. Its length after the run's last piece tells a file
+// emptied or cut short in place.
 struct LogFileIdentity {
-    bool known = false;
+    LogFileIdentity() = default;
+    LogFileIdentity(const LogFileIdentity&) = delete;
+    LogFileIdentity& operator=(const LogFileIdentity&) = delete;
+    ~LogFileIdentity() { Release(); }
+
+    bool Known() const { return held >= 0; }
+    // Lets go of the run's file and forgets it.
+    void Release();
+
+    int held = -1; // the run's file, open for the whole run; -1 while no run holds one
     uint64_t device = 0;
     uint64_t inode = 0;
     int64_t end = 0;
 };
 
-// The file of the present (or last) log run; nothing known before the first one.
+// The file of the present log run; none before the first one and after a run ends.
 extern LogFileIdentity gLogFileIdentity;
+
+// Ends the log run, if one is going: no further line is written and its file is let go.
+// Every end of a run comes here: the stop, a failed line, the program's end.
+void EndLogRun();
 
 // Whether the path still names the run's file, as long as the run left it.
 bool IsLogRunFile(const QString& path, const LogFileIdentity& file);
@@ -44,8 +59,8 @@ bool IsLogRunFile(const QString& path, const LogFileIdentity& file);
 // writing, so the call never waits on the file. On failure the file is put back to the
 // length it had, so no half-written piece stays in it, and *reason (when given) says why
 // in the system's own words.
-// With `file` given, the start of a run (CreateIfMissing) takes the file it wrote as the
-// run's; a data line (MustExist) goes only into the run's file, at no less than the
-// length the run left it (a run whose file is not known yet takes the one it writes).
+// With `file` given, the start of a run (CreateIfMissing) takes the file it writes as the
+// run's and holds it, letting go of any file held before; a data line (MustExist) goes only into the run's file, at no less
+// than the length the run left it (a run that holds no file yet takes the one it writes).
 bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
                      QString* reason = nullptr, LogFileIdentity* file = nullptr);

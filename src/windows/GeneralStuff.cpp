@@ -63,9 +63,8 @@ void ResetAllGlobals()
     gGraphSelect = GraphTemperature;
     gGraphEnabled = false;
     gFahrenheit = false;
-    gLogging = false;
+    EndLogRun();
     gLogFileName.clear();
-    gLogFileIdentity = {};
     gLogFileNum = 0;
     gLogChannel.fill(false);
     gLogInterval = 0;

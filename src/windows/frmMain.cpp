@@ -8,6 +8,7 @@
 #include "platform/NumberText.h"
 #include "platform/Runtime.h"
 #include "platform/Twips.h"
+#include "windows/DataLog.h"
 #include "windows/GeneralStuff.h"
 #include "windows/ToolbarIcons.h"
 #include "windows/frmAbout.h"
@@ -450,6 +451,8 @@ void frmMain::UnloadAll()
         return;
     mUnloaded = true;
     tmrMaster->stop();
+    // The program ends: so does a log run, and its file is let go.
+    EndLogRun();
     UnloadAllForms();
     MDIForm_Unload();
 }

@@ -199,7 +199,7 @@ void frmSave::cmdLog_Click()
 void frmSave::StopLogging()
 {
     cmdLog->setText(kStartCaption);
-    gLogging = false;
+    EndLogRun();
     SetStatusText(QStringLiteral("Status"));
 }
 
@@ -214,9 +214,8 @@ void frmSave::StartLogging()
     for (int k = 0; k < LogChannelCount; ++k)
         gLogChannel[k] = chkLog[k]->isChecked();
 
-    // Nothing else of the program keeps a file open, so the next free number is the first.
+    // No other file of the program takes a file number, so the next free number is the first.
     gLogFileNum = 1;
-    gLogFileIdentity = {};
     QString reason;
     if (!AppendToLogFile(gLogFileName, LogTitleBlock() + LogLineBytes(GetLogHeader()),
                          LogFileOpen::CreateIfMissing, &reason, &gLogFileIdentity)) {
@@ -299,15 +298,15 @@ bool WriteLogDataLine()
     if (AppendToLogFile(gLogFileName, LogLineBytes(BuildLogLine()), LogFileOpen::MustExist, &reason,
                         &gLogFileIdentity))
         return true;
-    gLogging = false;
-    if (frmSave* form = FormInstance<frmSave>())
-        form->cmdLog->setText(kStartCaption);
     const QString path = gLogFileName;
     // Only the run's own file, still under its name, keeps the lines logged before (a line
     // cut short is taken back); a file gone, or another in its place, does not.
     const QString outcome = IsLogRunFile(path, gLogFileIdentity)
                                 ? QStringLiteral("Data logging has stopped. Every line logged before stays in the file.")
                                 : QStringLiteral("Data logging has stopped.");
+    EndLogRun();
+    if (frmSave* form = FormInstance<frmSave>())
+        form->cmdLog->setText(kStartCaption);
     // Reported after the tick: a box opened inside it would hold the measurement cycle, and
     // with it the charts and every other window, until it is answered.
     QTimer::singleShot(0, qApp, [path, reason, outcome] {

@@ -42,7 +42,9 @@ def firmware_missing(case):
 
 def firmware_path_too_long(case):
     """The program installed in a folder whose path is longer than the board library takes:
-    the box says that the path is too long and shows it whole; the status is the firmware's."""
+    the box says that the path is too long and shows it whole; the status is the firmware's.
+    Then in one longer than the system resolves, started from inside it: the box says that
+    the program's folder could not be determined, and no board library has been loaded."""
     folder = case.path("program", *(f"an-installation-folder-with-a-long-name-{i:02}" for i in range(14)))
     os.makedirs(folder)
     for f in e2e.PROGRAM_FILES:
@@ -63,6 +65,21 @@ def firmware_path_too_long(case):
     status = prog.wait_exit()
     e2e.check(status == 10, f"exit status {status}, expected 10")
     e2e.check_geometry_stored(case.home, GEOMETRY)
+
+    down = [f"a-folder-deeper-than-the-system-resolves-{i:02}-" + "x" * 150 for i in range(24)]
+    depth = len(case.dir.encode()) + sum(len(d) + 1 for d in down)
+    e2e.check(depth > 4096, f"the folder path has only {depth} bytes")
+    prog = case.program(settings=GEOMETRY).start(down_folders=down)
+    box, texts = prog.message_box()
+    e2e.log(f"message box: {texts!r}")
+    text = "\n".join(texts)
+    e2e.check(text.startswith("Firmware failed to download - The program's folder could not be determined."),
+              f"message box shows {texts!r}")
+    with open(f"/proc/{prog.proc.pid}/maps") as maps:
+        e2e.check("libVantreo" not in maps.read(), "the board library was loaded from the current folder")
+    e2e.press(e2e.find(box, "push button", "OK"))
+    status = prog.wait_exit()
+    e2e.check(status == 10, f"exit status {status}, expected 10")
 
 
 def board_library_missing(case):

@@ -546,14 +546,25 @@ class Program:
         self.output_path = os.path.join(case.dir, f"program-{len(case.programs)}.log")
         case.programs.append(self)
 
-    def start(self):
+    def start(self, down_folders=()):
+        """Starts the program. With `down_folders`, its files are copied into the folder
+        reached from the case's folder through those folders, made and entered one at a
+        time (the only way into a path longer than the system takes), and it is started
+        there as ./zandrel-eval."""
         exe = os.path.join(self.program_dir, "zandrel-eval")
         check(os.access(exe, os.X_OK), f"no executable at {exe}")
+        command = [exe]
+        if down_folders:
+            files = " ".join(f'"$src/{f}"' for f in PROGRAM_FILES)
+            command = ["bash", "-c", 'src=$1; shift; for d; do mkdir -p -- "$d" && cd -- "$d" || exit 125; '
+                       f'done; cp -p -- {files} . && exec env ./zandrel-eval',
+                       "bash", self.program_dir, *down_folders]
         self._out = open(self.output_path, "wb")
-        self.proc = subprocess.Popen([exe], env=self.env, cwd=self.case.dir,
+        self.proc = subprocess.Popen(command, env=self.env, cwd=self.case.dir,
                                      stdout=self._out, stderr=subprocess.STDOUT,
                                      start_new_session=True)
-        log(f"started {exe} (pid {self.proc.pid})")
+        log(f"started {exe} (pid {self.proc.pid})" + (f", copied {len(down_folders)} folders down"
+                                                       if down_folders else ""))
         return self
 
     def running(self):

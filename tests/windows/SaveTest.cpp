@@ -314,6 +314,9 @@ TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndStaysOff)
 TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
 {
     gMainForm = new frmMain();
+    // A run holds its file open until it ends, however it ends.
+    const auto openFiles = [] { return QDir("/proc/self/fd").count(); };
+    const auto filesBefore = openFiles();
     frmSave* f = StartWith({});
     ASSERT_TRUE(LogLine());
     ASSERT_TRUE(LogLine());
@@ -333,19 +336,18 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     EXPECT_EQ(ReadAll(kept), before);
     EXPECT_TRUE(before.endsWith("\r\n0,\r\n.25,\r\n"));
 
-    // Another file, longer than the run's, put in its place: not the run's file.
+    // The run's file deleted and another, longer file written under its name: not the
+    // run's file, although the system would give the new file the deleted one's inode.
     chosen = logPath = dir.filePath("swapped.csv");
     f->cmdLog_Click();
     ASSERT_TRUE(gLogging);
     ASSERT_TRUE(LogLine());
-    const QString other = dir.filePath("other.csv");
+    ASSERT_TRUE(QFile::remove(logPath));
     {
-        QFile o(other);
+        QFile o(logPath);
         ASSERT_TRUE(o.open(QIODevice::WriteOnly));
         o.write(QByteArray(4096, 'x'));
     }
-    ASSERT_TRUE(QFile::remove(logPath));
-    ASSERT_TRUE(QFile::rename(other, logPath));
     EXPECT_FALSE(WriteLine());
     EXPECT_FALSE(gLogging);
     ASSERT_EQ(env.messages.size(), 2u);
@@ -389,6 +391,16 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     EXPECT_FALSE(WriteLine());
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(env.messages.size(), 4u);
+    EXPECT_EQ(openFiles(), filesBefore);
+
+    // The program's end (closed, or a fatal error) ends the run too.
+    chosen = logPath;
+    f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    EXPECT_EQ(openFiles(), filesBefore + 1);
+    gMainForm->UnloadAll();
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(openFiles(), filesBefore);
 }
 
 // A named pipe or a device is refused by name, at the start and at every line, and the
