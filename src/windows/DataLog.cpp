@@ -166,9 +166,8 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
     // taken before anything is written, so that no piece goes into a file the run could
     // not hold.
     const bool taking = file && (how == LogFileOpen::CreateIfMissing || !file->Known());
-    if (taking)
-        file->Release();
     if (taking) {
+        file->Release();
         file->held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
         if (file->held < 0) {
             const int error = errno;

@@ -60,7 +60,8 @@ bool IsLogRunFile(const QString& path, const LogFileIdentity& file);
 // length it had, so no half-written piece stays in it, and *reason (when given) says why
 // in the system's own words.
 // With `file` given, the start of a run (CreateIfMissing) takes the file it writes as the
-// run's and holds it, letting go of any file held before; a data line (MustExist) goes only into the run's file, at no less
-// than the length the run left it (a run that holds no file yet takes the one it writes).
+// run's and holds it, letting go of any file held before; a data line (MustExist) goes
+// only into the run's file, at no less than the length the run left it (a run that holds
+// no file yet takes the one it writes).
 bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
                      QString* reason = nullptr, LogFileIdentity* file = nullptr);
