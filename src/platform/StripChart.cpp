@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
@@ -79,22 +80,29 @@ QFont TitleFont(const QFont& base)
 // ---- PenHistory -----------------------------------------------------------------------
 
 PenHistory::PenHistory(int capacity)
-    : mTime(static_cast<size_t>(std::max(capacity, 1))), mValue(mTime.size())
+    : mTime(static_cast<size_t>(std::max(capacity, 1))), mValue(mTime.size()), mLowest(mTime.size()),
+      mHighest(mTime.size())
 {
 }
 
 void PenHistory::Append(double time, double value)
 {
+    int slot = 0;
     if (mCount < Capacity()) {
-        const int slot = Slot(mCount);
-        mTime[slot] = time;
-        mValue[slot] = value;
+        slot = Slot(mCount);
         ++mCount;
     } else {
         // Full: the oldest slot takes the new sample and the next one becomes the oldest.
-        mTime[mHead] = time;
-        mValue[mHead] = value;
+        slot = mHead;
+        mLowest.Leave(slot);
+        mHighest.Leave(slot);
         mHead = mHead + 1 == Capacity() ? 0 : mHead + 1;
+    }
+    mTime[slot] = time;
+    mValue[slot] = value;
+    if (std::isfinite(value)) {
+        mLowest.Push(slot, mValue, false);
+        mHighest.Push(slot, mValue, true);
     }
 }
 
@@ -102,6 +110,40 @@ void PenHistory::Clear()
 {
     mHead = 0;
     mCount = 0;
+    mLowest.Clear();
+    mHighest.Clear();
+}
+
+double PenHistory::Extreme::Front(const std::vector<double>& values) const
+{
+    return count > 0 ? values[static_cast<size_t>(queue[static_cast<size_t>(head)])]
+                     : std::numeric_limits<double>::quiet_NaN();
+}
+
+void PenHistory::Extreme::Push(int slot, const std::vector<double>& values, bool higher)
+{
+    const int size = static_cast<int>(queue.size());
+    const double value = values[static_cast<size_t>(slot)];
+    // Samples that the new one equals or passes can never be the extreme again: it outlives
+    // them.
+    while (count > 0) {
+        const int back = head + count - 1 < size ? head + count - 1 : head + count - 1 - size;
+        const double v = values[static_cast<size_t>(queue[static_cast<size_t>(back)])];
+        if (higher ? v > value : v < value)
+            break;
+        --count;
+    }
+    const int end = head + count < size ? head + count : head + count - size;
+    queue[static_cast<size_t>(end)] = slot;
+    ++count;
+}
+
+void PenHistory::Extreme::Leave(int slot)
+{
+    if (count > 0 && queue[static_cast<size_t>(head)] == slot) {
+        head = head + 1 == static_cast<int>(queue.size()) ? 0 : head + 1;
+        --count;
+    }
 }
 
 int PenHistory::FirstAtOrAfter(double time) const
@@ -248,6 +290,22 @@ void StripChart::AppendSample(int16_t pen, double value)
     mNow = t;
     mPens[pen].history.Append(t, value);
     SamplesChanged();
+}
+
+double StripChart::HeldLow() const
+{
+    double low = std::numeric_limits<double>::quiet_NaN();
+    for (const Pen& pen : mPens)
+        low = std::fmin(low, pen.history.Lowest()); // fmin passes over NaN
+    return low;
+}
+
+double StripChart::HeldHigh() const
+{
+    double high = std::numeric_limits<double>::quiet_NaN();
+    for (const Pen& pen : mPens)
+        high = std::fmax(high, pen.history.Highest());
+    return high;
 }
 
 void StripChart::SetSelectedText(int16_t item) { mSelectedText = item; }

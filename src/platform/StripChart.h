@@ -27,7 +27,8 @@ class QFontMetrics;
 class QPainter;
 
 // Samples of one pen: times (seconds, never decreasing) and values, oldest overwritten
-// once the buffer is full.
+// once the buffer is full. The lowest and highest value kept are known at all times: each
+// sample is weighed against the others once, when it comes, not at every look.
 class PenHistory {
 public:
     explicit PenHistory(int capacity);
@@ -40,8 +41,28 @@ public:
     double ValueAt(int i) const { return mValue[Slot(i)]; }
     // Index of the first kept sample at or after the time (Count() when none).
     int FirstAtOrAfter(double time) const;
+    // The lowest and highest finite value kept; NaN when none is kept.
+    double Lowest() const { return mLowest.Front(mValue); }
+    double Highest() const { return mHighest.Front(mValue); }
 
 private:
+    // Slots of the kept samples that are, or may yet become, the lowest (highest) kept
+    // value, oldest first: each lies below (above) every sample that came after it. The
+    // front is the lowest (highest) kept; it goes when its sample is overwritten. A ring of
+    // one entry per slot.
+    struct Extreme {
+        explicit Extreme(size_t capacity) : queue(capacity) {}
+        double Front(const std::vector<double>& values) const;
+        // Takes the new sample in the slot; `higher` for the highest kept.
+        void Push(int slot, const std::vector<double>& values, bool higher);
+        // The sample in the slot is about to be overwritten.
+        void Leave(int slot);
+        void Clear() { head = count = 0; }
+        std::vector<int> queue;
+        int head = 0;
+        int count = 0;
+    };
+
     int Slot(int i) const
     {
         const int s = mHead + i;
@@ -51,6 +72,8 @@ private:
     std::vector<double> mValue;
     int mHead = 0; // slot of the oldest sample
     int mCount = 0;
+    Extreme mLowest;
+    Extreme mHighest;
 };
 
 class StripChart : public QWidget {
@@ -116,6 +139,10 @@ public:
     const PenHistory& History(int pen) const { return mPens[pen].history; }
     // Time of the newest sample (the right edge of the plot).
     double Now() const { return mNow; }
+    // The lowest and highest value the pens hold, hidden pens too: all that lengthening the
+    // time span can bring into view. NaN when no pen holds a value.
+    double HeldLow() const;
+    double HeldHigh() const;
 
     // ---- Zoom arrows ------------------------------------------------------------------
     enum class Arrow { None, ValueTop, ValueBottom, TimeSpan };

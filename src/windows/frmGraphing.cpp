@@ -66,8 +66,9 @@ void SetTemperatureZoomLimits(StripChart* chart)
 
 // The DAC chart keeps its limits of 0 to 7 V and widens them to the whole span of
 // every DAC as its range and reference stand now (twice a 5 V external reference reaches
-// 10 V; a negative reference gives negative outputs), and to the readings about to be
-// plotted (rounded to hundredths, one can lie a little beyond the span).
+// 10 V; a negative reference gives negative outputs), and to every reading the chart still
+// holds: a stretch drawn under an earlier reference stays within reach until it has left
+// the chart's history (a reading rounded to hundredths can lie a little beyond the span).
 constexpr double kDacLimitLow = 0;
 constexpr double kDacLimitHigh = 7;
 
@@ -81,10 +82,10 @@ void SetDacZoomLimits(StripChart* chart)
         low = std::min(low, volts);
         high = std::max(high, volts);
     };
-    for (int16_t dac = 0; dac < 4; ++dac) {
+    for (int16_t dac = 0; dac < 4; ++dac)
         cover(gDacRange[dac] * static_cast<double>(DacReference(dac)));
-        cover(gDacVolts[dac]);
-    }
+    cover(chart->HeldLow());
+    cover(chart->HeldHigh());
     if (low != chart->ZoomLimitLow() || high != chart->ZoomLimitHigh())
         chart->SetZoomLimits(low, high);
 }
@@ -260,14 +261,14 @@ void UpdateGraphingForm()
     StripChart* dac = form->stpDAC;
     StripChart* ain = form->stpAin;
 
-    // A DAC's range or reference may have changed since the last sample.
-    SetDacZoomLimits(dac);
     temp->AppendSample(0, gInternalTemp);
     temp->AppendSample(1, gExternalTemp);
     temp->AppendSample(2, gKulexTemp);
     vdd->AppendSample(0, gVddVolts);
     for (int16_t i = 0; i < 4; ++i)
         dac->AppendSample(i, gDacVolts[i]);
+    // A DAC's range or reference may have changed, a new reading come and an old one gone.
+    SetDacZoomLimits(dac);
     for (int16_t i = 0; i < 4; ++i)
         ain->AppendSample(i, gAinVolts[i]);
 

@@ -68,6 +68,23 @@ TEST(PenHistoryTest, RingBufferKeepsItsBoundAndDropsTheOldest)
     h.Clear();
     EXPECT_EQ(h.Count(), 0);
     EXPECT_EQ(h.FirstAtOrAfter(0), 0);
+    EXPECT_TRUE(std::isnan(h.Highest()));
+
+    // The lowest and highest kept follow the samples in and out over rising, falling and
+    // level stretches, passing over infinities and values that are no number (for longer
+    // than the buffer holds, too).
+    PenHistory e(50);
+    for (int i = 0; i < 400; ++i) {
+        const bool nan = (i >= 200 && i < 260) || i % 97 == 13;
+        const double wave = std::round(10 * std::sin(i * 0.05) + 3 * std::sin(i * 1.7));
+        e.Append(i, nan ? NAN : i % 89 == 7 ? -HUGE_VAL : wave);
+        double low = NAN, high = NAN;
+        for (int k = 0; k < e.Count(); ++k)
+            if (std::isfinite(e.ValueAt(k)))
+                low = std::fmin(low, e.ValueAt(k)), high = std::fmax(high, e.ValueAt(k));
+        ASSERT_EQ(std::isnan(e.Lowest()), std::isnan(low)) << i;
+        ASSERT_TRUE(std::isnan(low) || (e.Lowest() == low && e.Highest() == high)) << i;
+    }
 }
 
 TEST_F(StripChartTest, HistoryHoldsTwentyMinutesAndNoMore)

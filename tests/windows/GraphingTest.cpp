@@ -283,6 +283,28 @@ TEST_F(GraphingTest, Ain3SwitchShowsKulexAndAin3)
     EXPECT_EQ(f->stpTemp->Text(3), QStringLiteral("Kulex=25") + kDeg + QStringLiteral("C"));
     EXPECT_EQ(f->stpAin->Text(3), QStringLiteral("Ain3(Kulex)=.75V"));
 
+    // Ain3's line drawn, then the pin given to LDAC (18h bit 3 cleared): one plot more and
+    // the line is gone from the chart.
+    f->optGraph[GraphAin]->setChecked(true);
+    StripChart* ain = f->stpAin;
+    env.clock.step = 0;
+    auto greenDrawn = [&](int refreshes) {
+        for (int i = 0; i < refreshes; ++i) {
+            env.clock.now += 0.1;
+            UpdateGraphingForm();
+        }
+        QImage img(ain->size(), QImage::Format_ARGB32);
+        ain->render(&img);
+        const int top = static_cast<int>(ain->ValueToY(1.25));
+        const QRect around(ain->PlotRect().left() + 1, top, ain->PlotRect().width() - 2,
+                           static_cast<int>(ain->ValueToY(0.25)) - top);
+        return HasColour(img, around, QColor(0, 128, 0));
+    };
+    EXPECT_TRUE(greenDrawn(100));
+    WriteRegisterValue(gDeviceAddress, 0x18, ReadRegister(gDeviceAddress, 0x18) & ~0x08);
+    EXPECT_FALSE(gAin3Enabled);
+    EXPECT_FALSE(greenDrawn(1));
+
     // Closed window: the set-up does nothing and the refresh finds nothing to do.
     Close();
     EXPECT_FALSE(gGraphFormOpen);
@@ -439,18 +461,14 @@ TEST_F(GraphingTest, DacChartZoomsOutToTheOutputsOfTheRangesAndReferencesSet)
     expectView(0, 7);
 
     // DACs A and B on the 2x range of a 5 V external reference reach 10 V, as the
-    // configuration window sets it: the registers first, then the reference.
+    // configuration window sets it: the registers first, then the reference. The outputs
+    // still at 0 V, the span alone sets the limit.
     WriteRegisterValue(gDeviceAddress, 0x1B, 0x03);
     WriteRegisterValue(gDeviceAddress, 0x1C, 0x20);
     gExtRefVoltage = 5;
-    plot({4095, 2048, 4095, 0});
-    EXPECT_FLOAT_EQ(gDacVolts[DacA], 10);
+    plot({0, 0, 0, 0});
     ZoomOut(chart);
     expectView(0, 10);
-    expectDrawnInside(gDacVolts[DacA]);
-    // A reset returns to the view the chart opens with.
-    DoubleClickArrow(chart, StripChart::Arrow::ValueTop);
-    expectView(0, 6);
     // A reading rounded up beyond the span (8.0098 V) is in reach too.
     gExtRefVoltage = 4.0049F;
     plot({4095, 0, 0, 0});
@@ -458,6 +476,28 @@ TEST_F(GraphingTest, DacChartZoomsOutToTheOutputsOfTheRangesAndReferencesSet)
     ZoomOut(chart);
     EXPECT_GE(chart->ValueHigh(), gDacVolts[DacA]);
     expectDrawnInside(gDacVolts[DacA]);
+    gExtRefVoltage = 5;
+    plot({2048, 4095, 4095, 0});
+    EXPECT_FLOAT_EQ(gDacVolts[DacB], 10);
+    // A reset returns to the view the chart opens with.
+    DoubleClickArrow(chart, StripChart::Arrow::ValueTop);
+    expectView(0, 6);
+
+    // The reference lowered, the 10 V stretch drawn stays within reach until it has left
+    // the history, and not after.
+    gExtRefVoltage = 2.5F;
+    plot({4095, 4095, 4095, 4095});
+    ZoomOut(chart);
+    expectView(0, 10);
+    expectDrawnInside(10);
+    WriteRegisterValue(gDeviceAddress, 0x1C, 0x30);
+    WriteRegisterValue(gDeviceAddress, 0x1B, 0x00);
+    for (int i = 2; i < StripChart::kHistoryCapacity; ++i)
+        plot({4095, 4095, 4095, 4095});
+    ZoomOut(chart);
+    expectView(0, 10);
+    plot({4095, 4095, 4095, 4095});
+    expectView(0, 7);
 
     // A large negative reference on every DAC: outputs far below 0 V.
     WriteRegisterValue(gDeviceAddress, 0x1C, 0x00);
@@ -480,13 +520,6 @@ TEST_F(GraphingTest, DacChartZoomsOutToTheOutputsOfTheRangesAndReferencesSet)
     for (int y = top; y <= bottom; ++y)
         for (int x = 0; x <= strip; ++x)
             ASSERT_EQ(img.pixel(x, y), img.pixel(0, 0)) << x << ", " << y;
-
-    // The internal reference again: the stored limits.
-    WriteRegisterValue(gDeviceAddress, 0x1C, 0x30);
-    WriteRegisterValue(gDeviceAddress, 0x1B, 0x00);
-    plot({4095, 4095, 4095, 4095});
-    ZoomOut(chart);
-    expectView(0, 7);
 
     // The Vdd chart reaches the top Vdd code, the Ain chart the top code of either Ain
     // reference.
