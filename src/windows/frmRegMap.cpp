@@ -456,7 +456,7 @@ void frmRegMap::txtDec_Change()
         SetBoxText(txtHex, QString());
         return;
     }
-    SetBoxText(txtHex, HexText(number));
+    SetBoxText(txtHex, HexText(number), BoxCaret::FromEnd);
 }
 
 void frmRegMap::txtHex_Change()
@@ -471,7 +471,7 @@ void frmRegMap::txtHex_Change()
         SetBoxText(txtDec, QString());
         return;
     }
-    SetBoxText(txtDec, DecText(value));
+    SetBoxText(txtDec, DecText(value), BoxCaret::FromEnd);
 }
 
 void frmRegMap::txtReadAddr_Change() { SetBoxText(txtReadAddr, txtReadAddr->text().toUpper()); }

@@ -291,6 +291,7 @@ TEST_F(RegMapTest, KeysTypedIntoTheBoxesAreTakenAsTyped)
     Type(form->txtReadAddr, "1F");
     // Typed key by key, FFFF echoes as FFFFFFFF and the last four keys make twelve digits:
     // those beyond eight only repeat the sign, and Enter writes the value typed.
+    form->txtHex->setFocus();
     QTest::keyClicks(form->txtHex, "FFFFFFFF");
     EXPECT_EQ(form->txtHex->text(), QStringLiteral("FFFFFFFFFFFF"));
     EXPECT_EQ(form->txtDec->text(), QStringLiteral("-1"));
@@ -310,12 +311,21 @@ TEST_F(RegMapTest, KeysTypedIntoTheBoxesAreTakenAsTyped)
     ASSERT_EQ(env.messages.size(), 2u);
     EXPECT_TRUE(env.messages[1].contains("Value(Hex)"));
 
-    // The continuous read sets the address box every half second. A box that already
-    // shows the address is left alone: no change, the selection and the caret stay, so
-    // what the user types next replaces the selection.
+    // The continuous read sets the address box every half second. A read between two keys
+    // adds the H behind the caret, so the next key still goes before it, and a selection
+    // stays selected. A box that already shows the address is left alone: no change, the
+    // selection and the caret stay, so what the user types next replaces the selection.
+    form->txtReadAddr->setFocus();
     form->txtReadAddr->clear();
-    QTest::keyClicks(form->txtReadAddr, "1a");
     form->chkContRead->setChecked(true);
+    QTest::keyClicks(form->txtReadAddr, "1a");
+    QTest::keyClick(form->txtReadAddr, Qt::Key_Left, Qt::ShiftModifier);
+    RegMapContinuousRead();
+    EXPECT_EQ(form->txtReadAddr->selectedText(), QStringLiteral("A"));
+    form->txtReadAddr->clear();
+    QTest::keyClicks(form->txtReadAddr, "1");
+    RegMapContinuousRead();
+    QTest::keyClicks(form->txtReadAddr, "a");
     RegMapContinuousRead();
     EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1AH"));
     QSignalSpy changes(form->txtReadAddr, &QLineEdit::textChanged);
