@@ -471,6 +471,11 @@ void frmRegMap::txtHex_Change()
         SetBoxText(txtDec, QString());
         return;
     }
+    // A decimal text that already reads as this number stays as typed: a lone "-", "-0",
+    // "1." or an empty box is a number still being typed, and the echo would take its sign
+    // or point away (the next 5 would make -5 into 05).
+    if (ValText(txtDec->text()) == value)
+        return;
     SetBoxText(txtDec, DecText(value), BoxCaret::FromEnd);
 }
 

@@ -249,13 +249,20 @@ TEST_F(RegMapTest, WriteSendsTheDecimalValueAndKeepsTheBoxes)
                                     "11111111", "7:6:5:4:3:2:1:0"}));
     EXPECT_EQ(fake.board.transfers.back().direction, 1); // read back last
 
-    // A negative value goes on with its sign: the index is value x 256 + register.
+    // A negative value typed over the box goes on with its sign: the index is value x 256
+    // + register. The lone "-" reads as 0, and the echo of that 0 must not replace it.
     fake.board.Clear();
-    form->txtDec->setText("-1");
-    form->cmdWrite_Click();
-    form->txtDec->setText("-8388608");
-    form->cmdWrite_Click();
-    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F}));
+    form->txtDec->setFocus();
+    for (const char* text : {"-1", "-8388608", "-40"}) {
+        form->txtDec->selectAll();
+        QTest::keyClicks(form->txtDec, text);
+        QTest::keyClick(form->txtDec, Qt::Key_Return);
+    }
+    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F, -40 * 256 + 0x1F}));
+    // Emptied key by key, the box stays empty for the next number.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(form->txtDec, Qt::Key_Backspace);
+    EXPECT_EQ(form->txtDec->text(), QString());
     EXPECT_TRUE(env.messages.empty());
 }
 
