@@ -108,6 +108,13 @@ protected:
     frmRegMap* form = nullptr;
 };
 
+// A left click on a tree node, as the mouse makes it; a collapsed node's groups open first.
+void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node)
+{
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+}
+
 int CountNodes(QTreeWidget* tree)
 {
     int n = 0;
@@ -195,10 +202,10 @@ TEST_F(RegMapTest, ReadShowsTheFirstRegisterOfTheAddress)
     EXPECT_EQ(Indices(1), std::vector<int>{0x03});
 }
 
-TEST_F(RegMapTest, TreeClickShowsItsOwnNameUntilTheNextRead)
+TEST_F(RegMapTest, TreeClickOrKeyShowsItsOwnNameUntilTheNextRead)
 {
     fake.board.registers[0x03] = 0x0C;
-    emit form->TreeView1->itemClicked(Node("Vdd LSBs"), 0);
+    ClickNode(form->TreeView1, Node("Vdd LSBs"));
     EXPECT_EQ(Shown(), QStringList({"Vdd LSBs", "3h", "C", "12", "3H", "", "", "00001100",
                                     "-:-:-:-:V1:V0:-:-"}));
     // The continuous read resolves the box again: the earlier table entry wins.
@@ -207,14 +214,23 @@ TEST_F(RegMapTest, TreeClickShowsItsOwnNameUntilTheNextRead)
     EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Internal Temp LSBs"));
     EXPECT_EQ(Indices(1), (std::vector<int>{0x03, 0x03}));
 
+    // Each register the arrow keys reach is read once, and Enter or Space reads the current
+    // one again, as a click on it does; the group node above reads nothing.
+    fake.board.Clear();
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Space,
+                        Qt::Key_Up, Qt::Key_Up, Qt::Key_Up})
+        QTest::keyClick(form->TreeView1, key);
+    ClickNode(form->TreeView1, Node("Vdd MSBs"));
+    EXPECT_EQ(Indices(1), (std::vector<int>{0x06, 0x03, 0x23, 0x23, 0x23, 0x03, 0x06, 0x06}));
+
     // Root, group and renamed nodes change nothing.
     fake.board.Clear();
     const QStringList before = Shown();
     for (const char* text : {"General", "Temperature", "Status", "Limits"})
-        emit form->TreeView1->itemClicked(Node(text), 0);
+        ClickNode(form->TreeView1, Node(text));
     QTreeWidgetItem* renamed = Node("Revision");
     renamed->setText(0, "Revision 2");
-    emit form->TreeView1->itemClicked(renamed, 0);
+    ClickNode(form->TreeView1, renamed);
     EXPECT_EQ(Shown(), before);
     EXPECT_TRUE(fake.board.transfers.empty());
     EXPECT_TRUE(env.messages.empty());
@@ -484,7 +500,7 @@ TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
     const auto found = form->TreeView1->findItems(QStringLiteral("Interrupt Mask 1"),
                                                   Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(found.size(), 1);
-    emit form->TreeView1->itemClicked(found.first(), 0);
+    ClickNode(form->TreeView1, found.first());
     form->txtHex->setText(QStringLiteral("5A"));
     form->cmdWrite_Click();
     EXPECT_EQ(SimPeekRegister(0x1D), 0x5A);
