@@ -67,6 +67,6 @@ void UpDown::Step(int delta)
     const int next = static_cast<int>(std::clamp<int64_t>(int64_t{mValue} + delta, mMin, mMax));
     mValue = next;
     if (mBuddy)
-        SetBoxText(mBuddy, DecText(next));
+        SetBoxText(mBuddy, DecText(next), BoxCaret::FromEnd);
     emit Changed(next);
 }

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -280,8 +281,34 @@ frmRegMap::frmRegMap()
     connect(txtDec, &QLineEdit::textChanged, this, [this] { txtDec_Change(); });
     connect(txtHex, &QLineEdit::textChanged, this, [this] { txtHex_Change(); });
     connect(txtReadAddr, &QLineEdit::textChanged, this, [this] { txtReadAddr_Change(); });
-    connect(TreeView1, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* node, int) { TreeView1_NodeClick(node); });
+    // A node is shown when it becomes the current one, by the arrow keys or a click, and
+    // again when it is clicked or Enter or Space is pressed on it.
+    connect(TreeView1, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* node) { TreeView1_NodeClick(node); });
+    connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
+        if (node == mCurrentAtPress)
+            TreeView1_NodeClick(node);
+    });
+    TreeView1->installEventFilter(this);
+    TreeView1->viewport()->installEventFilter(this);
+}
+
+bool frmRegMap::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        mCurrentAtPress = TreeView1->currentItem();
+    } else if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            TreeView1_NodeClick(TreeView1->currentItem());
+            break;
+        default:
+            break;
+        }
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void frmRegMap::Form_Load()
@@ -456,7 +483,7 @@ void frmRegMap::txtDec_Change()
         SetBoxText(txtHex, QString());
         return;
     }
-    SetBoxText(txtHex, HexText(number));
+    SetBoxText(txtHex, HexText(number), BoxCaret::FromEnd);
 }
 
 void frmRegMap::txtHex_Change()
@@ -471,7 +498,12 @@ void frmRegMap::txtHex_Change()
         SetBoxText(txtDec, QString());
         return;
     }
-    SetBoxText(txtDec, DecText(value));
+    // A decimal text that already reads as this number stays as typed: a lone "-", "-0",
+    // "1." or an empty box is a number still being typed, and the echo would take its sign
+    // or point away (the next 5 would make -5 into 05).
+    if (ValText(txtDec->text()) == value)
+        return;
+    SetBoxText(txtDec, DecText(value), BoxCaret::FromEnd);
 }
 
 void frmRegMap::txtReadAddr_Change() { SetBoxText(txtReadAddr, txtReadAddr->text().toUpper()); }

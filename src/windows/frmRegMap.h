@@ -83,6 +83,9 @@ public:
     QLineEdit* txtDec = nullptr;
     QCheckBox* chkContRead = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void LayoutBitLabels();
     // The register number in the address box, or false when it is not 00h to FFh.
@@ -99,6 +102,9 @@ private:
     bool mRefusalOpen = false;
     // The continuous read stopped on a bad number and has yet to say so.
     bool mStopReportPending = false;
+    // The tree's current node when the mouse button last went down on it: a click that made
+    // its node current was shown by that change already.
+    const QTreeWidgetItem* mCurrentAtPress = nullptr;
 };
 
 // Fills the window's labels from RegMap entry `index` and reads the register.

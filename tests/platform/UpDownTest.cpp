@@ -26,4 +26,15 @@ TEST(UpDownTest, StepsAtTheEndsOfIntStopThere)
     spin.StepDown();
     EXPECT_EQ(spin.Value(), kMin);
     EXPECT_EQ(buddy.text(), QString::number(kMin));
+
+    // A buddy being typed in keeps its caret behind the stepped number, and a number
+    // selected whole stays selected whole.
+    buddy.setFocus();
+    buddy.setText(QStringLiteral("99"));
+    spin.StepUp();
+    EXPECT_EQ(buddy.cursorPosition(), 3);
+    buddy.setText(QStringLiteral("95"));
+    buddy.selectAll();
+    spin.StepUp();
+    EXPECT_EQ(buddy.selectedText(), QStringLiteral("105"));
 }

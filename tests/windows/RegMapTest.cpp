@@ -108,6 +108,13 @@ protected:
     frmRegMap* form = nullptr;
 };
 
+// A left click on a tree node, as the mouse makes it; a collapsed node's groups open first.
+void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node)
+{
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+}
+
 int CountNodes(QTreeWidget* tree)
 {
     int n = 0;
@@ -195,10 +202,10 @@ TEST_F(RegMapTest, ReadShowsTheFirstRegisterOfTheAddress)
     EXPECT_EQ(Indices(1), std::vector<int>{0x03});
 }
 
-TEST_F(RegMapTest, TreeClickShowsItsOwnNameUntilTheNextRead)
+TEST_F(RegMapTest, TreeClickOrKeyShowsItsOwnNameUntilTheNextRead)
 {
     fake.board.registers[0x03] = 0x0C;
-    emit form->TreeView1->itemClicked(Node("Vdd LSBs"), 0);
+    ClickNode(form->TreeView1, Node("Vdd LSBs"));
     EXPECT_EQ(Shown(), QStringList({"Vdd LSBs", "3h", "C", "12", "3H", "", "", "00001100",
                                     "-:-:-:-:V1:V0:-:-"}));
     // The continuous read resolves the box again: the earlier table entry wins.
@@ -207,14 +214,23 @@ TEST_F(RegMapTest, TreeClickShowsItsOwnNameUntilTheNextRead)
     EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Internal Temp LSBs"));
     EXPECT_EQ(Indices(1), (std::vector<int>{0x03, 0x03}));
 
+    // Each register the arrow keys reach is read once, and Enter or Space reads the current
+    // one again, as a click on it does; the group node above reads nothing.
+    fake.board.Clear();
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Space,
+                        Qt::Key_Up, Qt::Key_Up, Qt::Key_Up})
+        QTest::keyClick(form->TreeView1, key);
+    ClickNode(form->TreeView1, Node("Vdd MSBs"));
+    EXPECT_EQ(Indices(1), (std::vector<int>{0x06, 0x03, 0x23, 0x23, 0x23, 0x03, 0x06, 0x06}));
+
     // Root, group and renamed nodes change nothing.
     fake.board.Clear();
     const QStringList before = Shown();
     for (const char* text : {"General", "Temperature", "Status", "Limits"})
-        emit form->TreeView1->itemClicked(Node(text), 0);
+        ClickNode(form->TreeView1, Node(text));
     QTreeWidgetItem* renamed = Node("Revision");
     renamed->setText(0, "Revision 2");
-    emit form->TreeView1->itemClicked(renamed, 0);
+    ClickNode(form->TreeView1, renamed);
     EXPECT_EQ(Shown(), before);
     EXPECT_TRUE(fake.board.transfers.empty());
     EXPECT_TRUE(env.messages.empty());
@@ -249,13 +265,20 @@ TEST_F(RegMapTest, WriteSendsTheDecimalValueAndKeepsTheBoxes)
                                     "11111111", "7:6:5:4:3:2:1:0"}));
     EXPECT_EQ(fake.board.transfers.back().direction, 1); // read back last
 
-    // A negative value goes on with its sign: the index is value x 256 + register.
+    // A negative value typed over the box goes on with its sign: the index is value x 256
+    // + register. The lone "-" reads as 0, and the echo of that 0 must not replace it.
     fake.board.Clear();
-    form->txtDec->setText("-1");
-    form->cmdWrite_Click();
-    form->txtDec->setText("-8388608");
-    form->cmdWrite_Click();
-    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F}));
+    form->txtDec->setFocus();
+    for (const char* text : {"-1", "-8388608", "-40"}) {
+        form->txtDec->selectAll();
+        QTest::keyClicks(form->txtDec, text);
+        QTest::keyClick(form->txtDec, Qt::Key_Return);
+    }
+    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F, -40 * 256 + 0x1F}));
+    // Emptied key by key, the box stays empty for the next number.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(form->txtDec, Qt::Key_Backspace);
+    EXPECT_EQ(form->txtDec->text(), QString());
     EXPECT_TRUE(env.messages.empty());
 }
 
@@ -291,6 +314,7 @@ TEST_F(RegMapTest, KeysTypedIntoTheBoxesAreTakenAsTyped)
     Type(form->txtReadAddr, "1F");
     // Typed key by key, FFFF echoes as FFFFFFFF and the last four keys make twelve digits:
     // those beyond eight only repeat the sign, and Enter writes the value typed.
+    form->txtHex->setFocus();
     QTest::keyClicks(form->txtHex, "FFFFFFFF");
     EXPECT_EQ(form->txtHex->text(), QStringLiteral("FFFFFFFFFFFF"));
     EXPECT_EQ(form->txtDec->text(), QStringLiteral("-1"));
@@ -310,12 +334,21 @@ TEST_F(RegMapTest, KeysTypedIntoTheBoxesAreTakenAsTyped)
     ASSERT_EQ(env.messages.size(), 2u);
     EXPECT_TRUE(env.messages[1].contains("Value(Hex)"));
 
-    // The continuous read sets the address box every half second. A box that already
-    // shows the address is left alone: no change, the selection and the caret stay, so
-    // what the user types next replaces the selection.
+    // The continuous read sets the address box every half second. A read between two keys
+    // adds the H behind the caret, so the next key still goes before it, and a selection
+    // stays selected. A box that already shows the address is left alone: no change, the
+    // selection and the caret stay, so what the user types next replaces the selection.
+    form->txtReadAddr->setFocus();
     form->txtReadAddr->clear();
-    QTest::keyClicks(form->txtReadAddr, "1a");
     form->chkContRead->setChecked(true);
+    QTest::keyClicks(form->txtReadAddr, "1a");
+    QTest::keyClick(form->txtReadAddr, Qt::Key_Left, Qt::ShiftModifier);
+    RegMapContinuousRead();
+    EXPECT_EQ(form->txtReadAddr->selectedText(), QStringLiteral("A"));
+    form->txtReadAddr->clear();
+    QTest::keyClicks(form->txtReadAddr, "1");
+    RegMapContinuousRead();
+    QTest::keyClicks(form->txtReadAddr, "a");
     RegMapContinuousRead();
     EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1AH"));
     QSignalSpy changes(form->txtReadAddr, &QLineEdit::textChanged);
@@ -467,7 +500,7 @@ TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
     const auto found = form->TreeView1->findItems(QStringLiteral("Interrupt Mask 1"),
                                                   Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(found.size(), 1);
-    emit form->TreeView1->itemClicked(found.first(), 0);
+    ClickNode(form->TreeView1, found.first());
     form->txtHex->setText(QStringLiteral("5A"));
     form->cmdWrite_Click();
     EXPECT_EQ(SimPeekRegister(0x1D), 0x5A);
