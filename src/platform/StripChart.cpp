@@ -575,9 +575,7 @@ void StripChart::paintEvent(QPaintEvent* event)
 
 void StripChart::resizeEvent(QResizeEvent* event)
 {
-    mImageValid = false;
-    mPensValid = false;
-    mBackdropValid = false;
+    Changed(true);
     QWidget::resizeEvent(event);
 }
 
@@ -587,9 +585,7 @@ void StripChart::changeEvent(QEvent* event)
     case QEvent::FontChange:
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
-        mImageValid = false;
-        mPensValid = false;
-        mBackdropValid = false;
+        Changed(true);
         mLabelWidths.clear();
         break;
     default: break;
@@ -604,9 +600,7 @@ void StripChart::hideEvent(QHideEvent* event)
     mBackdrop = QPixmap();
     mPensImage = QImage();
     mPensScratch = QImage();
-    mPensValid = false;
-    mImageValid = false;
-    mBackdropValid = false;
+    Changed(true);
     QWidget::hideEvent(event);
 }
 

@@ -9,8 +9,7 @@ void SetBoxText(QLineEdit* box, const QString& text, BoxCaret caret)
     const QString old = box->text();
     if (old == text)
         return;
-    const QWidget* window = box->window();
-    if (!window || window->focusWidget() != box) {
+    if (box->window()->focusWidget() != box) {
         box->setText(text);
         return;
     }

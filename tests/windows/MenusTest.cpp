@@ -241,11 +241,14 @@ TEST_F(Menus, MaximisedWindowStaysMaximisedWhileAnotherComesToTheFront)
     test->showMaximized();
     QCoreApplication::processEvents();
     ASSERT_TRUE(test->isMaximized());
+    auto choose = [&](const char* caption) {
+        QAction* entry = Entry(main->mnuWindow, QString::fromLatin1(caption));
+        ASSERT_NE(entry, nullptr) << caption;
+        entry->trigger();
+        QCoreApplication::processEvents();
+    };
     main->tbToolBar_ButtonClick(QStringLiteral("Tree"));
-    QAction* entry = Entry(main->mnuWindow, QStringLiteral("&1 Graphing"));
-    ASSERT_NE(entry, nullptr);
-    entry->trigger();
-    QCoreApplication::processEvents();
+    choose("&1 Graphing");
     EXPECT_EQ(main->mdiArea->activeSubWindow(), graphs);
     EXPECT_FALSE(graphs->isMaximized());
     EXPECT_EQ(graphs->size(), fixedSize);
@@ -253,20 +256,14 @@ TEST_F(Menus, MaximisedWindowStaysMaximisedWhileAnotherComesToTheFront)
     EXPECT_EQ(test->geometry(), main->mdiArea->viewport()->rect());
     EXPECT_NE(main->menuBar()->cornerWidget(Qt::TopRightCorner), nullptr);
 
-    entry = Entry(main->mnuWindow, QStringLiteral("&2 Test Procedure"));
-    ASSERT_NE(entry, nullptr);
-    entry->trigger();
-    QCoreApplication::processEvents();
+    choose("&2 Test Procedure");
     EXPECT_EQ(main->mdiArea->activeSubWindow(), test);
     EXPECT_TRUE(test->isMaximized());
     EXPECT_EQ(test->geometry(), main->mdiArea->viewport()->rect());
     // A minimised one is brought back.
     test->showMinimized();
     QCoreApplication::processEvents();
-    entry = Entry(main->mnuWindow, QStringLiteral("&2 Test Procedure"));
-    ASSERT_NE(entry, nullptr);
-    entry->trigger();
-    QCoreApplication::processEvents();
+    choose("&2 Test Procedure");
     EXPECT_EQ(main->mdiArea->activeSubWindow(), test);
     EXPECT_FALSE(test->isMinimized());
 }
