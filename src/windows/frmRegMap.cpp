@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QTreeWidget>
@@ -170,6 +171,16 @@ void ShowRegisterEntry(frmRegMap* form, int16_t index, bool addressToBox)
     const RegisterInfo& entry = RegMap[index];
     ShowRegister(form, entry.Description, entry.Address, entry.BitNames.split(QLatin1Char(':')),
                  addressToBox);
+}
+
+// True when the text is a number still being typed, as far as it goes: a sign, digits, a
+// point, and an exponent letter with its sign once a digit came, with nothing after them
+// ("", "-", "-0", "1.", "1e", "-1.5e"). Blanks and other characters make no number.
+bool IsNumberBeingTyped(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral(
+        "^[+-]?([0-9]*[.]?[0-9]*|([0-9]+[.]?[0-9]*|[.][0-9]+)[eE][+-]?[0-9]*)$"));
+    return number.match(text).hasMatch();
 }
 
 } // namespace
@@ -513,6 +524,10 @@ void frmRegMap::txtDec_Change()
         return;
     }
     SetBoxText(txtHex, HexText(number), BoxCaret::FromEnd);
+    // A hexadecimal box that showed this number already has no change to echo back: text
+    // that is no number being typed gives way to the echo here ("5a" is 5 again).
+    if (!IsNumberBeingTyped(txtDec->text()))
+        txtHex_Change();
 }
 
 void frmRegMap::txtHex_Change()
@@ -527,10 +542,11 @@ void frmRegMap::txtHex_Change()
         SetBoxText(txtDec, QString());
         return;
     }
-    // A decimal text that already reads as this number stays as typed: a lone "-", "-0",
-    // "1." or an empty box is a number still being typed, and the echo would take its sign
-    // or point away (the next 5 would make -5 into 05).
-    if (ValText(txtDec->text()) == value)
+    // A number still being typed that already reads as this one stays as typed: the echo
+    // would take the sign or point of a lone "-", "-0" or "1." away (the next 5 would make
+    // -5 into 05), and would fill an emptied box. Any other text gives way to the echo.
+    const QString typed = txtDec->text();
+    if (IsNumberBeingTyped(typed) && ValText(typed) == value)
         return;
     SetBoxText(txtDec, DecText(value), BoxCaret::FromEnd);
 }

@@ -267,19 +267,28 @@ TEST_F(RegMapTest, WriteSendsTheDecimalValueAndKeepsTheBoxes)
     EXPECT_EQ(fake.board.transfers.back().direction, 1); // read back last
 
     // A negative value typed over the box goes on with its sign: the index is value x 256
-    // + register. The lone "-" reads as 0, and the echo of that 0 must not replace it.
+    // + register. The lone "-" reads as 0, and the echo of that 0 must not replace it. Text
+    // that is no number being typed gives way to the echo, the number that Enter writes.
     fake.board.Clear();
     form->txtDec->setFocus();
-    for (const char* text : {"-1", "-8388608", "-40"}) {
+    for (const char* text : {"-1", "-8388608", "-40", "FB", "5abc", "0x1F", "12,5"}) {
         form->txtDec->selectAll();
         QTest::keyClicks(form->txtDec, text);
         QTest::keyClick(form->txtDec, Qt::Key_Return);
     }
-    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F, -40 * 256 + 0x1F}));
-    // Emptied key by key, the box stays empty for the next number.
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("125"));
+    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F, -40 * 256 + 0x1F, 0x1F,
+                                            5 * 256 + 0x1F, 256 + 0x1F, 125 * 256 + 0x1F}));
+    // Emptied key by key, the box stays empty for the next number and writes nothing.
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(form->txtDec, Qt::Key_Backspace);
+    QTest::keyClicks(form->txtDec, "5");
+    QTest::keyClick(form->txtDec, Qt::Key_Backspace);
     EXPECT_EQ(form->txtDec->text(), QString());
+    QTest::keyClicks(form->txtDec, "-5");
+    QTest::keyClick(form->txtDec, Qt::Key_Return);
+    EXPECT_EQ(fake.board.Writes().size(), 8u);
+    EXPECT_EQ(fake.board.Writes().back(), (std::pair{0x1F, 0xFB}));
     EXPECT_TRUE(env.messages.empty());
 }
 
