@@ -214,15 +214,22 @@ TEST_F(RegMapTest, TreeClickOrKeyShowsItsOwnNameUntilTheNextRead)
     RegMapContinuousRead();
     EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Internal Temp LSBs"));
     EXPECT_EQ(Indices(1), (std::vector<int>{0x03, 0x03}));
+    // After another register read by its address, a click on the same node shows it again.
+    form->txtReadAddr->setText("1F");
+    form->cmdRead_Click();
+    ClickNode(form->TreeView1, Node("Vdd LSBs"));
+    EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Vdd LSBs"));
 
-    // Each register the arrow keys reach is read once, and Enter or Space reads the current
-    // one again, as a click on it does; the group node above reads nothing.
+    // Each register the arrow keys reach is read once, and Enter (either key) or Space
+    // reads the current one again, as a click on it does; the group node above reads nothing.
     fake.board.Clear();
-    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Space,
-                        Qt::Key_Up, Qt::Key_Up, Qt::Key_Up})
-        QTest::keyClick(form->TreeView1, key);
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Enter,
+                        Qt::Key_Space, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up})
+        QTest::keyClick(form->TreeView1, key,
+                        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
     ClickNode(form->TreeView1, Node("Vdd MSBs"));
-    EXPECT_EQ(Indices(1), (std::vector<int>{0x06, 0x03, 0x23, 0x23, 0x23, 0x03, 0x06, 0x06}));
+    EXPECT_EQ(Indices(1),
+              (std::vector<int>{0x06, 0x03, 0x23, 0x23, 0x23, 0x23, 0x03, 0x06, 0x06}));
 
     // Root, group and renamed nodes change nothing.
     fake.board.Clear();
