@@ -549,11 +549,13 @@ TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
     env.clock.now += 1.0;
     main->tmrMaster_Timer();
     EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("22"));
-    // Alt lends the address box's keys to the menu bar: a read meanwhile leaves it as typed.
+    // Alt lends the address box's keys to the menu bar: a read meanwhile leaves the box as
+    // typed, also with the pointer passing over it.
     QApplication::setActiveWindow(main);
     form->txtReadAddr->setText("1");
     form->txtReadAddr->setFocus();
     main->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    QTest::mouseMove(form->txtReadAddr);
     env.clock.now += 1.0;
     main->tmrMaster_Timer();
     form->txtReadAddr->setFocus(Qt::MenuBarFocusReason);
