@@ -14,8 +14,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QTreeWidget>
@@ -104,17 +106,22 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, double left, do
 
 frmRegMap* Window() { return FormInstance<frmRegMap>(); }
 
+// The address as a read shows it: "1Ah" on the label; the box upper-cases it to "1AH".
+QString AddressText(int32_t reg) { return HexText(reg) + QLatin1Char('h'); }
+
 // Fills the details from the description, the address and the bit names (bit 7 first),
-// then reads the register and shows its value.
-void ShowRegister(frmRegMap* form, const QString& description, int32_t reg, const QStringList& bitNames)
+// then reads the register and shows its value. `addressToBox` false leaves the address
+// box as it is (a continuous read while the user types there).
+void ShowRegister(frmRegMap* form, const QString& description, int32_t reg,
+                  const QStringList& bitNames, bool addressToBox)
 {
     form->lblRegDescription->setText(description);
-    const QString address = HexText(reg) + QLatin1Char('h');
+    const QString address = AddressText(reg);
     form->lblCurrentAddr->setText(address);
     // The address box shows its text upper-cased; given that form at once, a box that
-    // already shows this address is left as it is, with the user's selection and caret
-    // (the continuous read sets it every half second).
-    SetBoxText(form->txtReadAddr, address.toUpper());
+    // already shows this address is left as it is, with the user's selection and caret.
+    if (addressToBox)
+        SetBoxText(form->txtReadAddr, address.toUpper());
     for (int k = 0; k < 8; ++k)
         form->lblInfo[k]->setText(bitNames.value(k));
     const int32_t value = ReadRegister(gDeviceAddress, reg);
@@ -157,6 +164,23 @@ int NodeLevel(const QTreeWidgetItem* node)
     for (const QTreeWidgetItem* p = node->parent(); p; p = p->parent())
         ++level;
     return level;
+}
+
+void ShowRegisterEntry(frmRegMap* form, int16_t index, bool addressToBox)
+{
+    const RegisterInfo& entry = RegMap[index];
+    ShowRegister(form, entry.Description, entry.Address, entry.BitNames.split(QLatin1Char(':')),
+                 addressToBox);
+}
+
+// True when the text is a number still being typed, as far as it goes: a sign, digits, a
+// point, and an exponent letter with its sign once a digit came, with nothing after them
+// ("", "-", "-0", "1.", "1e", "-1.5e"). Blanks and other characters make no number.
+bool IsNumberBeingTyped(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral(
+        "^[+-]?([0-9]*[.]?[0-9]*|([0-9]+[.]?[0-9]*|[.][0-9]+)[eE][+-]?[0-9]*)$"));
+    return number.match(text).hasMatch();
 }
 
 } // namespace
@@ -291,6 +315,7 @@ frmRegMap::frmRegMap()
     });
     TreeView1->installEventFilter(this);
     TreeView1->viewport()->installEventFilter(this);
+    txtReadAddr->installEventFilter(this);
 }
 
 bool frmRegMap::eventFilter(QObject* watched, QEvent* event)
@@ -307,6 +332,14 @@ bool frmRegMap::eventFilter(QObject* watched, QEvent* event)
         default:
             break;
         }
+    } else if (watched == txtReadAddr && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        mAddressKeysInMenuBar = reason == Qt::MenuBarFocusReason;
+        // Left for another control (not for another program, a menu or the menu bar): the
+        // box shows at once the form the continuous read gives it from now on.
+        int32_t reg = 0;
+        if (!AddressBeingTyped() && chkContRead->isChecked() && AddressBoxRegister(reg))
+            SetBoxText(txtReadAddr, AddressText(reg).toUpper());
     }
     return Form::eventFilter(watched, event);
 }
@@ -370,6 +403,13 @@ void frmRegMap::RefuseAddress()
     Refuse(text);
 }
 
+bool frmRegMap::AddressBeingTyped() const
+{
+    // Alt hands the keys to the menu bar, and Escape gives them back to the box.
+    QWidget* focus = txtReadAddr->window()->focusWidget();
+    return focus == txtReadAddr || (mAddressKeysInMenuBar && qobject_cast<QMenuBar*>(focus));
+}
+
 bool frmRegMap::AddressBoxRegister(int32_t& reg) const
 {
     bool overflow = false;
@@ -387,17 +427,17 @@ void frmRegMap::cmdRead_Click()
     ReadRegisterAt(reg);
 }
 
-void frmRegMap::ReadRegisterAt(int32_t reg)
+void frmRegMap::ReadRegisterAt(int32_t reg, bool addressToBox)
 {
     const int index = FindRegisterByAddress(reg);
     if (index >= 0) {
-        ShowRegisterDetails(static_cast<int16_t>(index));
+        ShowRegisterEntry(this, static_cast<int16_t>(index), addressToBox);
         return;
     }
     QStringList bitNumbers;
     for (int k = 0; k < 8; ++k)
         bitNumbers << DecText(7 - k);
-    ShowRegister(this, QStringLiteral("Unknown"), reg, bitNumbers);
+    ShowRegister(this, QStringLiteral("Unknown"), reg, bitNumbers, addressToBox);
 }
 
 void frmRegMap::cmdWrite_Click()
@@ -484,6 +524,10 @@ void frmRegMap::txtDec_Change()
         return;
     }
     SetBoxText(txtHex, HexText(number), BoxCaret::FromEnd);
+    // A hexadecimal box that showed this number already has no change to echo back: text
+    // that is no number being typed gives way to the echo here ("5a" is 5 again).
+    if (!IsNumberBeingTyped(txtDec->text()))
+        txtHex_Change();
 }
 
 void frmRegMap::txtHex_Change()
@@ -498,10 +542,11 @@ void frmRegMap::txtHex_Change()
         SetBoxText(txtDec, QString());
         return;
     }
-    // A decimal text that already reads as this number stays as typed: a lone "-", "-0",
-    // "1." or an empty box is a number still being typed, and the echo would take its sign
-    // or point away (the next 5 would make -5 into 05).
-    if (ValText(txtDec->text()) == value)
+    // A number still being typed that already reads as this one stays as typed: the echo
+    // would take the sign or point of a lone "-", "-0" or "1." away (the next 5 would make
+    // -5 into 05), and would fill an emptied box. Any other text gives way to the echo.
+    const QString typed = txtDec->text();
+    if (IsNumberBeingTyped(typed) && ValText(typed) == value)
         return;
     SetBoxText(txtDec, DecText(value), BoxCaret::FromEnd);
 }
@@ -510,8 +555,17 @@ void frmRegMap::txtReadAddr_Change() { SetBoxText(txtReadAddr, txtReadAddr->text
 
 void frmRegMap::ContinuousRead()
 {
+    // The keys typed into the address box, in order, name the register: a read between
+    // two of them leaves the text alone (turning "01" into "1H" would put the next key
+    // behind the H) and reads the register the text names so far.
+    const bool typing = AddressBeingTyped();
     int32_t reg = 0;
     if (!AddressBoxRegister(reg)) {
+        // A number being typed can pass through one that is no register (a third digit
+        // before the first is deleted): no box interrupts the typing, and the read waits.
+        // A number left there is refused once the focus has left the box.
+        if (typing)
+            return;
         chkContRead->setChecked(false);
         // A refusal open now already answers for the number; a second box would only
         // repeat it.
@@ -527,7 +581,7 @@ void frmRegMap::ContinuousRead()
         });
         return;
     }
-    ReadRegisterAt(reg);
+    ReadRegisterAt(reg, !typing);
 }
 
 void frmRegMap::SetBitCaption(int index, bool set)
@@ -542,8 +596,7 @@ void ShowRegisterDetails(int16_t index)
     frmRegMap* form = Window();
     if (!form || index < 0 || index >= kRegisterCount)
         return;
-    const RegisterInfo& entry = RegMap[index];
-    ShowRegister(form, entry.Description, entry.Address, entry.BitNames.split(QLatin1Char(':')));
+    ShowRegisterEntry(form, index, true);
 }
 
 void ShowRegisterBits(int32_t value)

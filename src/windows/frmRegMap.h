@@ -54,6 +54,8 @@ public:
 
     // The master timer's continuous read: a register number that cannot be read stops it;
     // the refusal is reported once the tick is over, unless a refusal is open already.
+    // While the address box is being typed in, its text is left as typed, and a number
+    // there that cannot be read waits for the focus to leave the box.
     void ContinuousRead();
     // Shows a bit label's caption, "1" or "0", and tells screen readers the same.
     void SetBitCaption(int index, bool set);
@@ -88,9 +90,13 @@ protected:
 
 private:
     void LayoutBitLabels();
+    // Whether the user is typing in the address box: it holds the window's focus, or the
+    // menu bar took the keys from it.
+    bool AddressBeingTyped() const;
     // The register number in the address box, or false when it is not 00h to FFh.
     bool AddressBoxRegister(int32_t& reg) const;
-    void ReadRegisterAt(int32_t reg);
+    // Reads and shows register `reg`; `addressToBox` false leaves the address box's text.
+    void ReadRegisterAt(int32_t reg, bool addressToBox = true);
     // Shows a refusal box; while it is open the continuous read raises none.
     void Refuse(const QString& text);
     // Refuses the address box's number; a ticked continuous read stops with it.
@@ -98,6 +104,8 @@ private:
 
     // Set while a mirror handler empties the other box: an empty box is no value to echo.
     bool mEmptyingMirror = false;
+    // The address box gave the keys to the menu bar (Alt), which hands them back.
+    bool mAddressKeysInMenuBar = false;
     // Set while a refusal box of this window is open.
     bool mRefusalOpen = false;
     // The continuous read stopped on a bad number and has yet to say so.

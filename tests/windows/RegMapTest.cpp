@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -213,15 +214,22 @@ TEST_F(RegMapTest, TreeClickOrKeyShowsItsOwnNameUntilTheNextRead)
     RegMapContinuousRead();
     EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Internal Temp LSBs"));
     EXPECT_EQ(Indices(1), (std::vector<int>{0x03, 0x03}));
+    // After another register read by its address, a click on the same node shows it again.
+    form->txtReadAddr->setText("1F");
+    form->cmdRead_Click();
+    ClickNode(form->TreeView1, Node("Vdd LSBs"));
+    EXPECT_EQ(form->lblRegDescription->text(), QStringLiteral("Vdd LSBs"));
 
-    // Each register the arrow keys reach is read once, and Enter or Space reads the current
-    // one again, as a click on it does; the group node above reads nothing.
+    // Each register the arrow keys reach is read once, and Enter (either key) or Space
+    // reads the current one again, as a click on it does; the group node above reads nothing.
     fake.board.Clear();
-    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Space,
-                        Qt::Key_Up, Qt::Key_Up, Qt::Key_Up})
-        QTest::keyClick(form->TreeView1, key);
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Enter,
+                        Qt::Key_Space, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up})
+        QTest::keyClick(form->TreeView1, key,
+                        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
     ClickNode(form->TreeView1, Node("Vdd MSBs"));
-    EXPECT_EQ(Indices(1), (std::vector<int>{0x06, 0x03, 0x23, 0x23, 0x23, 0x03, 0x06, 0x06}));
+    EXPECT_EQ(Indices(1),
+              (std::vector<int>{0x06, 0x03, 0x23, 0x23, 0x23, 0x23, 0x03, 0x06, 0x06}));
 
     // Root, group and renamed nodes change nothing.
     fake.board.Clear();
@@ -266,19 +274,28 @@ TEST_F(RegMapTest, WriteSendsTheDecimalValueAndKeepsTheBoxes)
     EXPECT_EQ(fake.board.transfers.back().direction, 1); // read back last
 
     // A negative value typed over the box goes on with its sign: the index is value x 256
-    // + register. The lone "-" reads as 0, and the echo of that 0 must not replace it.
+    // + register. The lone "-" reads as 0, and the echo of that 0 must not replace it. Text
+    // that is no number being typed gives way to the echo, the number that Enter writes.
     fake.board.Clear();
     form->txtDec->setFocus();
-    for (const char* text : {"-1", "-8388608", "-40"}) {
+    for (const char* text : {"-1", "-8388608", "-40", "FB", "5abc", "0x1F", "12,5"}) {
         form->txtDec->selectAll();
         QTest::keyClicks(form->txtDec, text);
         QTest::keyClick(form->txtDec, Qt::Key_Return);
     }
-    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F, -40 * 256 + 0x1F}));
-    // Emptied key by key, the box stays empty for the next number.
+    EXPECT_EQ(form->txtDec->text(), QStringLiteral("125"));
+    EXPECT_EQ(Indices(0), (std::vector<int>{-256 + 0x1F, INT32_MIN + 0x1F, -40 * 256 + 0x1F, 0x1F,
+                                            5 * 256 + 0x1F, 256 + 0x1F, 125 * 256 + 0x1F}));
+    // Emptied key by key, the box stays empty for the next number and writes nothing.
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(form->txtDec, Qt::Key_Backspace);
+    QTest::keyClicks(form->txtDec, "5");
+    QTest::keyClick(form->txtDec, Qt::Key_Backspace);
     EXPECT_EQ(form->txtDec->text(), QString());
+    QTest::keyClicks(form->txtDec, "-5");
+    QTest::keyClick(form->txtDec, Qt::Key_Return);
+    EXPECT_EQ(fake.board.Writes().size(), 8u);
+    EXPECT_EQ(fake.board.Writes().back(), (std::pair{0x1F, 0xFB}));
     EXPECT_TRUE(env.messages.empty());
 }
 
@@ -334,35 +351,48 @@ TEST_F(RegMapTest, KeysTypedIntoTheBoxesAreTakenAsTyped)
     ASSERT_EQ(env.messages.size(), 2u);
     EXPECT_TRUE(env.messages[1].contains("Value(Hex)"));
 
-    // The continuous read sets the address box every half second. A read between two keys
-    // adds the H behind the caret, so the next key still goes before it, and a selection
-    // stays selected. A box that already shows the address is left alone: no change, the
-    // selection and the caret stay, so what the user types next replaces the selection.
+    // The keys typed into the address box name the register, with a continuous read
+    // between every two: each reads what the box names so far (an empty box 00h) and
+    // leaves its text as typed; the next read the user starts gives the box its H.
+    form->show();
+    QApplication::setActiveWindow(form);
     form->txtReadAddr->setFocus();
     form->txtReadAddr->clear();
     form->chkContRead->setChecked(true);
-    QTest::keyClicks(form->txtReadAddr, "1a");
+    fake.board.Clear();
+    for (const char* key : {"0", "1", "d"}) {
+        RegMapContinuousRead();
+        QTest::keyClicks(form->txtReadAddr, key);
+    }
+    RegMapContinuousRead();
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("01D"));
+    EXPECT_EQ(Indices(1), (std::vector<int>{0x00, 0x00, 0x01, 0x1D}));
+    form->txtDec->setFocus();
+    QTest::keyClicks(form->txtDec, "5");
+    QTest::keyClick(form->txtDec, Qt::Key_Return);
+    // 1, a read, BackSpace, a read, 2: register 02h; a selection stays over the reads and
+    // over a bit click's write and read, so the keys typed next replace it.
+    form->txtReadAddr->setFocus();
+    form->txtReadAddr->selectAll();
+    for (Qt::Key key : {Qt::Key_1, Qt::Key_Backspace, Qt::Key_2}) {
+        QTest::keyClick(form->txtReadAddr, key);
+        RegMapContinuousRead();
+    }
     QTest::keyClick(form->txtReadAddr, Qt::Key_Left, Qt::ShiftModifier);
     RegMapContinuousRead();
-    EXPECT_EQ(form->txtReadAddr->selectedText(), QStringLiteral("A"));
-    form->txtReadAddr->clear();
-    QTest::keyClicks(form->txtReadAddr, "1");
+    Click(form->lblBit[0]);
+    EXPECT_EQ(form->txtReadAddr->selectedText(), QStringLiteral("2H"));
+    QTest::keyClicks(form->txtReadAddr, "100");
+    RegMapContinuousRead(); // a number passed through while typing: no box, still ticked
+    QTest::keyClick(form->txtReadAddr, Qt::Key_Home);
+    QTest::keyClick(form->txtReadAddr, Qt::Key_Delete);
     RegMapContinuousRead();
-    QTest::keyClicks(form->txtReadAddr, "a");
-    RegMapContinuousRead();
-    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1AH"));
-    QSignalSpy changes(form->txtReadAddr, &QLineEdit::textChanged);
-    form->txtReadAddr->setCursorPosition(1);
-    RegMapContinuousRead();
-    EXPECT_EQ(form->txtReadAddr->cursorPosition(), 1);
-    form->txtReadAddr->selectAll();
-    RegMapContinuousRead();
-    EXPECT_EQ(form->txtReadAddr->selectedText(), QStringLiteral("1AH"));
-    EXPECT_EQ(changes.count(), 0);
-    QTest::keyClicks(form->txtReadAddr, "1c");
-    RegMapContinuousRead();
-    EXPECT_EQ(form->lblCurrentAddr->text(), QStringLiteral("1Ch"));
-    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1CH"));
+    EXPECT_EQ(fake.board.Writes(), (Writes{{0x1D, 5}, {0x02, 0x01}}));
+    EXPECT_EQ(form->lblCurrentAddr->text(), QStringLiteral("0h"));
+    // Leaving the box gives it the form the read shows.
+    form->txtHex->setFocus();
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("0H"));
+    EXPECT_TRUE(RegMapContinuousReadTicked());
 }
 
 TEST_F(RegMapTest, BitClickWritesTheShownValueWithOneBitFlipped)
@@ -519,6 +549,18 @@ TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
     env.clock.now += 1.0;
     main->tmrMaster_Timer();
     EXPECT_EQ(form->lblHexVal->text(), QStringLiteral("22"));
+    // Alt lends the address box's keys to the menu bar: a read meanwhile leaves the box as
+    // typed, also with the pointer passing over it.
+    QApplication::setActiveWindow(main);
+    form->txtReadAddr->setText("1");
+    form->txtReadAddr->setFocus();
+    main->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    QTest::mouseMove(form->txtReadAddr);
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    form->txtReadAddr->setFocus(Qt::MenuBarFocusReason);
+    QTest::keyClicks(form->txtReadAddr, "d");
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1D"));
     EXPECT_TRUE(env.messages.empty());
 }
 
