@@ -160,15 +160,16 @@ TEST_F(SaveTest, ExampleFileByteForByte)
 
 TEST_F(SaveTest, LineContents)
 {
-    gLogInterval = 250;
+    gLogInterval = 125;
     gLogChannel.fill(false);
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < 5; ++n) {
         gLogSampleCount = n;
-        EXPECT_EQ(BuildLogLine(), QStringList({"0,", ".25,", ".5,"})[n]);
+        EXPECT_EQ(BuildLogLine(), QStringList({"0,", ".125,", ".25,", ".375,", ".5,"})[n]);
     }
 
     // All twelve: thirteen fields, each ended by ",", in channel order.
     gLogChannel.fill(true);
+    gLogInterval = 250;
     gLogSampleCount = 5;
     gInternalTemp = -40;
     gExternalTemp = 0;
@@ -376,10 +377,30 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
         ASSERT_TRUE(o.open(QIODevice::Append));
         o.write("note\r\n");
     }
-    EXPECT_TRUE(WriteLine());
+    ASSERT_TRUE(LogLine());
     EXPECT_TRUE(ReadAll(logPath).endsWith("\r\n0,\r\nnote\r\n.25,\r\n"));
     EXPECT_EQ(env.messages.size(), 3u);
+    // Another file copied over it in place: the same file, its bytes written over, as
+    // long as before and alike but for the run's last line.
+    QByteArray copied = ReadAll(logPath);
+    copied.replace(copied.size() - 5, 1, "7"); // ".25," becomes ".75,"
+    {
+        QFile o(logPath);
+        ASSERT_TRUE(o.open(QIODevice::WriteOnly)); // emptied and written anew
+        o.write(copied);
+    }
+    EXPECT_FALSE(WriteLine());
+    EXPECT_FALSE(gLogging);
+    ASSERT_EQ(env.messages.size(), 4u);
+    EXPECT_TRUE(env.messages[3].contains("no longer the file this log run began"));
+    EXPECT_FALSE(env.messages[3].contains("stays in the file"));
+    EXPECT_EQ(ReadAll(logPath), copied);
+    // Stop lets the run's file go at once.
+    chosen = logPath = dir.filePath("stopped.csv");
     f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    f->cmdLog_Click();
+    EXPECT_EQ(openFiles(), filesBefore);
 
     // The folder of the log removed during a run.
     QDir sub(dir.filePath("sub"));
@@ -390,7 +411,7 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     ASSERT_TRUE(sub.removeRecursively());
     EXPECT_FALSE(WriteLine());
     EXPECT_FALSE(gLogging);
-    EXPECT_EQ(env.messages.size(), 4u);
+    EXPECT_EQ(env.messages.size(), 5u);
     EXPECT_EQ(openFiles(), filesBefore);
 
     // The program's end (closed, or a fatal error) ends the run too.
