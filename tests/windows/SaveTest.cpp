@@ -29,6 +29,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/inotify.h>
@@ -121,6 +122,27 @@ protected:
         const bool written = WriteLogDataLine();
         QCoreApplication::processEvents();
         return written;
+    }
+
+    // Presses the log button with the real file dialog and, once the dialog is up, hands
+    // it to `answer`, which closes it. A dialog left open fails the case and is cancelled,
+    // so that the case never waits for ever; the poll ends with the press.
+    void PressWithDialog(frmSave* f, const std::function<void(QFileDialog*)>& answer)
+    {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            answer(dialog);
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "the file dialog is still open";
+                dialog->reject();
+            }
+        });
+        poll.start(10);
+        f->cmdLog_Click();
     }
 
     // The master timer's log step as it runs when a line is due.
@@ -719,45 +741,41 @@ TEST_F(SaveTest, FileDialogStartFolderAndIcons)
         ASSERT_TRUE(p.open(QIODevice::WriteOnly));
         p.write("%PDF-1.4\n");
     }
-    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
-    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
+    // Open until the case ends: a number closed early can be another file's by the time
+    // it is read again, and a read of that may wait for ever.
+    struct Inotify {
+        int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ~Inotify() { ::close(fd); }
+    } watch;
+    ASSERT_GE(watch.fd, 0);
+    ASSERT_GE(inotify_add_watch(watch.fd, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
 
-    // Answers the dialog once it is up: notes where it stands, then cancels or accepts.
+    // Notes where the dialog stands, and whether asking its icons and types opened the probe.
     QString startFolder;
     QStringList startSelection;
     bool readContents = true;
-    auto answer = [&](bool accept) {
-        auto* poll = new QTimer(f);
-        QObject::connect(poll, &QTimer::timeout, [&, poll, accept] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll->deleteLater();
-            startFolder = dialog->directory().absolutePath();
-            startSelection = dialog->selectedFiles();
-            if (QAbstractFileIconProvider* icons = dialog->iconProvider()) {
-                icons->icon(QFileInfo(probe));
-                icons->type(QFileInfo(probe));
-                alignas(inotify_event) char events[4096];
-                const ssize_t n = ::read(watch, events, sizeof events);
-                readContents = false;
-                for (ssize_t at = 0; at < n;) {
-                    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-                    if (event->len > 0 && QByteArray(event->name) == "kmsg")
-                        readContents = true;
-                    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-                }
+    auto note = [&](QFileDialog* dialog) {
+        startFolder = dialog->directory().absolutePath();
+        startSelection = dialog->selectedFiles();
+        if (QAbstractFileIconProvider* icons = dialog->iconProvider()) {
+            icons->icon(QFileInfo(probe));
+            icons->type(QFileInfo(probe));
+            alignas(inotify_event) char events[4096];
+            const ssize_t n = ::read(watch.fd, events, sizeof events);
+            readContents = false;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len > 0 && QByteArray(event->name) == "kmsg")
+                    readContents = true;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
-            QDialog* asked = dialog; // the file dialog's own accept(), as its Save button runs it
-            accept ? asked->accept() : asked->reject();
-        });
-        poll->start(10);
+        }
     };
 
-    answer(false);
-    f->cmdLog_Click();
-    ::close(watch);
+    PressWithDialog(f, [&](QFileDialog* dialog) {
+        note(dialog);
+        dialog->reject();
+    });
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(QDir(startFolder).canonicalPath().toStdString(),
               QDir(ZANDREL_PROGRAM_DIR).canonicalPath().toStdString());
@@ -769,8 +787,11 @@ TEST_F(SaveTest, FileDialogStartFolderAndIcons)
     ASSERT_TRUE(gLogging);
     f->cmdLog_Click();
     SetLogFileChooser({});
-    answer(true);
-    f->cmdLog_Click();
+    PressWithDialog(f, [&](QFileDialog* dialog) {
+        note(dialog);
+        QDialog* asked = dialog; // the file dialog's own accept(), as its Save button runs it
+        asked->accept();
+    });
     EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
     EXPECT_EQ(startSelection, QStringList{logPath});
     EXPECT_TRUE(gLogging);
@@ -789,17 +810,11 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
     f->cmdLog_Click();
     SetLogFileChooser({});
 
-    // Answers the dialog once it is up: notes its folder, then types into the file name
-    // box over what it shows and presses Enter, or cancels.
+    // Notes the dialog's folder, then types into the file name box over what it shows
+    // and presses Enter; with nothing to type, cancels.
     QString startFolder;
-    auto answer = [&](const QString& typed) {
-        auto* poll = new QTimer(f);
-        QObject::connect(poll, &QTimer::timeout, [&, poll, typed] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll->stop();
-            poll->deleteLater();
+    auto press = [&](const QString& typed) {
+        PressWithDialog(f, [&](QFileDialog* dialog) {
             startFolder = dialog->directory().absolutePath();
             if (typed.isEmpty()) {
                 dialog->reject();
@@ -811,7 +826,6 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
             dialog->activateWindow();
             if (!box || !QTest::qWaitForWindowActive(dialog)) {
                 ADD_FAILURE() << "no file name box to type into";
-                dialog->reject();
                 return;
             }
             box->setFocus();
@@ -819,11 +833,9 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
             QTest::keyClicks(box, typed);
             QTest::keyClick(box, Qt::Key_Return);
         });
-        poll->start(10);
     };
 
-    answer("deeper/../../typed.csv");
-    f->cmdLog_Click();
+    press("deeper/../../typed.csv");
     EXPECT_EQ(QDir(startFolder).canonicalPath(), sub.canonicalPath());
     ASSERT_TRUE(gLogging);
     const QString clean = dir.filePath("typed.csv");
@@ -837,28 +849,24 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
     EXPECT_TRUE(env.messages[0].contains("\n" + clean + "\n")) << env.messages[0].toStdString();
 
     // The next dialog opens in the file's folder, not in "sub/deeper/../..".
-    answer(QString());
-    f->cmdLog_Click();
+    press(QString());
     EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
 
     // More ".." than folders: the system stays at the root, and so does the clean path
     // (and with it the next dialog's folder).
     QString fromRoot = QStringLiteral("../").repeated(dir.path().count('/') + 3) + dir.path().mid(1);
-    answer(fromRoot + "/above.csv");
-    f->cmdLog_Click();
+    press(fromRoot + "/above.csv");
     ASSERT_TRUE(gLogging);
     EXPECT_EQ(gLogFileName.toStdString(), dir.filePath("above.csv").toStdString());
     f->cmdLog_Click();
-    answer(QString());
-    f->cmdLog_Click();
+    press(QString());
     EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
 
     // A ".." after a symbolic link goes up from the link's target, as the system goes: the
     // path keeps naming the file the system writes.
     const QString link = dir.filePath("link");
     ASSERT_TRUE(QFile::link(sub.filePath("deeper"), link));
-    answer(link + "/../viaLink.csv");
-    f->cmdLog_Click();
+    press(link + "/../viaLink.csv");
     ASSERT_TRUE(gLogging);
     EXPECT_EQ(gLogFileName.toStdString(), QFileInfo(sub.filePath("viaLink.csv")).absoluteFilePath().toStdString());
     EXPECT_TRUE(QFile::exists(sub.filePath("viaLink.csv")));
