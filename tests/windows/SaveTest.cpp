@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -798,9 +799,10 @@ TEST_F(SaveTest, FileDialogStartFolderAndIcons)
     EXPECT_EQ(gLogFileName, logPath);
 }
 
-// A path typed with ".." parts into the dialog's file name box is kept in its clean
-// form: the log run, the next dialog's folder and the messages name the file plainly.
-TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
+// A name typed into the dialog's file name box is used as typed, quotes and all, and a
+// path with ".." parts is kept in its clean form: the log run, the next dialog's folder
+// and the messages name the file plainly.
+TEST_F(SaveTest, TypedNameIsUsedAsTypedInItsCleanForm)
 {
     QDir sub(dir.filePath("sub"));
     ASSERT_TRUE(sub.mkpath("deeper"));
@@ -811,9 +813,9 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
     SetLogFileChooser({});
 
     // Notes the dialog's folder, then types into the file name box over what it shows
-    // and presses Enter; with nothing to type, cancels.
+    // and presses Enter, or clicks Save; with nothing to type, cancels.
     QString startFolder;
-    auto press = [&](const QString& typed) {
+    auto press = [&](const QString& typed, bool clickSave = false) {
         PressWithDialog(f, [&](QFileDialog* dialog) {
             startFolder = dialog->directory().absolutePath();
             if (typed.isEmpty()) {
@@ -831,7 +833,12 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
             box->setFocus();
             QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(box, typed);
-            QTest::keyClick(box, Qt::Key_Return);
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            QPushButton* save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
+            if (clickSave && save)
+                QTest::mouseClick(save, Qt::LeftButton);
+            else
+                QTest::keyClick(box, Qt::Key_Return);
         });
     };
 
@@ -871,6 +878,19 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
     EXPECT_EQ(gLogFileName.toStdString(), QFileInfo(sub.filePath("viaLink.csv")).absoluteFilePath().toStdString());
     EXPECT_TRUE(QFile::exists(sub.filePath("viaLink.csv")));
     f->cmdLog_Click();
+
+    // Double quotes are part of the name, not a list of names; with one at the end, Save
+    // is not greyed.
+    press("my \"best\" run.csv");
+    ASSERT_TRUE(gLogging);
+    EXPECT_EQ(gLogFileName.toStdString(), sub.filePath("my \"best\" run.csv").toStdString());
+    f->cmdLog_Click();
+    press("run 5\"", true);
+    ASSERT_TRUE(gLogging);
+    EXPECT_EQ(gLogFileName.toStdString(), sub.filePath("run 5\"").toStdString());
+    f->cmdLog_Click();
+    EXPECT_EQ(sub.entryList(QDir::Files | QDir::Hidden),
+              QStringList({"first.csv", "my \"best\" run.csv", "run 5\"", "viaLink.csv"}));
 }
 
 // Screen readers call each control by its own caption or the label of its row, never by
