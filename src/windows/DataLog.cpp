@@ -5,10 +5,8 @@
 #include "windows/GeneralStuff.h"
 
 #include <QFile>
-#include <QVarLengthArray>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,7 +70,6 @@ void LogFileIdentity::Release()
     held = -1;
     device = inode = 0;
     end = 0;
-    last.clear();
 }
 
 void EndLogRun()
@@ -108,17 +105,10 @@ QString NotAFileReason(mode_t mode)
 // (it was opened for writing only), this cannot tell, and says yes.
 bool LastPieceInPlace(const LogFileIdentity& file)
 {
-    const qsizetype size = file.last.size();
-    if (size == 0)
-        return true;
-    QVarLengthArray<char, 512> found(size);
-    ssize_t n = -1;
-    do
-        n = ::pread(file.held, found.data(), static_cast<size_t>(size), file.end - size);
-    while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return true;
-    return n == size && std::memcmp(found.data(), file.last.constData(), static_cast<size_t>(size)) == 0;
+    QByteArray found(file.last.size(), Qt::Uninitialized);
+    const ssize_t n = ::pread(file.held, found.data(), static_cast<size_t>(found.size()),
+                              file.end - found.size());
+    return n == -1 || (n == found.size() && found == file.last);
 }
 } // namespace
 
@@ -159,20 +149,16 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
 
     // Non-blocking, in case the path was replaced by a pipe since: the open then fails or
     // returns at once, and the check below refuses what it opened.
-    int flags = O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int flags = (taking ? O_RDWR : O_WRONLY) | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     if (how == LogFileOpen::CreateIfMissing)
         flags |= O_CREAT;
-    auto openAs = [&](int access) {
-        int opened = -1;
-        do
-            opened = ::open(native.constData(), flags | access, 0666);
-        while (opened < 0 && errno == EINTR);
-        return opened;
-    };
-    int fd = openAs(taking ? O_RDWR : O_WRONLY);
+    int fd = -1;
+    do
+        fd = ::open(native.constData(), flags, 0666);
+    while (fd < 0 && errno == EINTR);
     // A file one may write but not read is still logged into, without the read-back.
-    if (fd < 0 && taking && errno == EACCES)
-        fd = openAs(O_WRONLY);
+    if (fd < 0 && errno == EACCES && taking)
+        fd = ::open(native.constData(), (flags & ~O_ACCMODE) | O_WRONLY, 0666);
     if (fd < 0)
         return failErrno(errno);
 
@@ -237,18 +223,17 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
             file->Release();
         return failErrno(error);
     }
-    // Where the piece ends: the end of the file as the write found it, which lines another
-    // program appended since the look above have moved on.
-    const off_t after = file ? ::lseek(fd, 0, SEEK_CUR) : 0;
+    if (file) {
+        // Where the piece ends: the end of the file as the write found it, which lines
+        // another program appended since the look above have moved on.
+        file->end = static_cast<int64_t>(::lseek(fd, 0, SEEK_CUR));
+        file->last = bytes;
+    }
     if (::close(fd) != 0 && errno != EINTR) {
         const int closeError = errno;
         if (taking)
             file->Release();
         return failErrno(closeError);
-    }
-    if (file) {
-        file->end = static_cast<int64_t>(after);
-        file->last = bytes;
     }
     return true;
 }

@@ -42,8 +42,9 @@ struct LogFileIdentity {
     int held = -1; // the run's file, open for the whole run; -1 while no run holds one
     uint64_t device = 0;
     uint64_t inode = 0;
-    int64_t end = 0;  // where the run's last piece ends in the file
-    QByteArray last;  // that piece's bytes
+    // Where the run's last piece ends in the file, and that piece's bytes.
+    int64_t end = 0;
+    QByteArray last;
 };
 
 // The file of the present log run; none before the first one and after a run ends.

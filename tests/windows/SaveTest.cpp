@@ -32,11 +32,13 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <mutex>
 #include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -86,6 +88,23 @@ private:
     bool mFinished = false;
     int mReader = -1;
     std::thread mThread;
+};
+
+// Without root's power to read and write any file, as every other user, until it ends.
+class WithoutFileOverride {
+public:
+    WithoutFileOverride()
+    {
+        ::syscall(SYS_capget, &mHeader, mSaved);
+        __user_cap_data_struct dropped[2] = {mSaved[0], mSaved[1]};
+        dropped[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &mHeader, dropped);
+    }
+    ~WithoutFileOverride() { ::syscall(SYS_capset, &mHeader, mSaved); }
+
+private:
+    __user_cap_header_struct mHeader{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct mSaved[2]{};
 };
 
 class SaveTest : public ::testing::Test {
@@ -314,7 +333,7 @@ TEST_F(SaveTest, CancelledDialogStartsNothing)
     EXPECT_FALSE(QFile::exists(logPath));
 }
 
-TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndStaysOff)
+TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndOnWriteOnlyFileLogs)
 {
     // A path below a regular file cannot be created, not even by root.
     const QString blocker = dir.filePath("blocker");
@@ -333,6 +352,28 @@ TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndStaysOff)
     }
     EXPECT_TRUE(env.messages[0].contains("folder"));
     EXPECT_EQ(ReadAll(blocker), QByteArray());
+
+    // A file one may write but not read is logged into; cut short, it stops the run.
+    const QString writeOnly = dir.filePath("writeonly.csv");
+    {
+        QFile w(writeOnly);
+        ASSERT_TRUE(w.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(w.setPermissions(QFileDevice::WriteOwner));
+    }
+    env.messages.clear();
+    {
+        WithoutFileOverride user;
+        chosen = writeOnly;
+        StartWith({});
+        EXPECT_TRUE(gLogging);
+        EXPECT_TRUE(LogLine());
+        ASSERT_TRUE(QFile::resize(writeOnly, 2));
+        EXPECT_FALSE(WriteLine());
+    }
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(ReadAll(writeOnly), "\r\n");
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains("no longer the file this log run began"));
 }
 
 TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
