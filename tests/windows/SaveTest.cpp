@@ -564,6 +564,7 @@ TEST_F(SaveTest, LineCutShortIsTakenBackAndSaysWhy)
     EXPECT_EQ(Hex(ReadAll(logPath)), Hex(before));
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_TRUE(env.messages[0].contains("File too large")) << env.messages[0].toStdString();
+    EXPECT_TRUE(env.messages[0].contains("stays in the file")); // as long as the run left it
 
     // A full disk: a file system of one page, the log filled up to a few bytes short of it.
     const QString mountPoint = dir.filePath("small");
