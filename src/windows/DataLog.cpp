@@ -98,13 +98,26 @@ QString NotAFileReason(mode_t mode)
         return QStringLiteral("It is a socket, not a file.");
     return QStringLiteral("It is not a regular file.");
 }
+
+// Whether the run's last piece is still where the run wrote it, read back through the
+// file the run holds. Another file copied onto the log's name goes into the same inode
+// and can be as long, but holds other bytes there. When the held file cannot be read
+// (it was opened for writing only), this cannot tell, and says yes.
+bool LastPieceInPlace(const LogFileIdentity& file)
+{
+    QByteArray found(file.last.size(), Qt::Uninitialized);
+    const ssize_t n = ::pread(file.held, found.data(), static_cast<size_t>(found.size()),
+                              file.end - found.size());
+    return n == -1 || (n == found.size() && found == file.last);
+}
 } // namespace
 
 bool IsLogRunFile(const QString& path, const LogFileIdentity& file)
 {
     struct stat found {};
     return file.Known() && ::stat(QFile::encodeName(path).constData(), &found) == 0 &&
-           S_ISREG(found.st_mode) && IsSameFile(found, file) && found.st_size >= file.end;
+           S_ISREG(found.st_mode) && IsSameFile(found, file) && found.st_size >= file.end &&
+           LastPieceInPlace(file);
 }
 
 bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
@@ -130,15 +143,22 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
         return failErrno(errno);
     }
 
+    // The start of a run, or a run that holds no file yet, holds the file it writes from
+    // now on, open for reading too, so that the run's pieces can be read back.
+    const bool taking = file && (how == LogFileOpen::CreateIfMissing || !file->Known());
+
     // Non-blocking, in case the path was replaced by a pipe since: the open then fails or
     // returns at once, and the check below refuses what it opened.
-    int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int flags = (taking ? O_RDWR : O_WRONLY) | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     if (how == LogFileOpen::CreateIfMissing)
         flags |= O_CREAT;
     int fd = -1;
     do
         fd = ::open(native.constData(), flags, 0666);
     while (fd < 0 && errno == EINTR);
+    // A file one may write but not read is still logged into, without the read-back.
+    if (fd < 0 && errno == EACCES && taking)
+        fd = ::open(native.constData(), (flags & ~O_ACCMODE) | O_WRONLY, 0666);
     if (fd < 0)
         return failErrno(errno);
 
@@ -154,18 +174,17 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
     }
     // A data line goes on only where the run's lines before it are, under its title block
     // and header. The run holds its file open, so no other file can have its inode; a
-    // file shorter than the run left it is the run's own file emptied or cut in place.
+    // file shorter than the run left it is the run's own file emptied or cut in place,
+    // and one without the run's last piece in its place was written over.
     if (file && file->Known() && how == LogFileOpen::MustExist &&
-        (!IsSameFile(opened, *file) || opened.st_size < file->end)) {
+        (!IsSameFile(opened, *file) || opened.st_size < file->end || !LastPieceInPlace(*file))) {
         ::close(fd);
         return fail(QStringLiteral("It is no longer the file this log run began: another program "
                                    "has replaced it, emptied it or cut it short."));
     }
 
-    // The start of a run, or a run that holds no file yet, holds this one from now on;
-    // taken before anything is written, so that no piece goes into a file the run could
+    // Taken before anything is written, so that no piece goes into a file the run could
     // not hold.
-    const bool taking = file && (how == LogFileOpen::CreateIfMissing || !file->Known());
     if (taking) {
         file->Release();
         file->held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
@@ -204,13 +223,17 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen h
             file->Release();
         return failErrno(error);
     }
+    if (file) {
+        // Where the piece ends: the end of the file as the write found it, which lines
+        // another program appended since the look above have moved on.
+        file->end = static_cast<int64_t>(::lseek(fd, 0, SEEK_CUR));
+        file->last = bytes;
+    }
     if (::close(fd) != 0 && errno != EINTR) {
         const int closeError = errno;
         if (taking)
             file->Release();
         return failErrno(closeError);
     }
-    if (file)
-        file->end = static_cast<int64_t>(opened.st_size) + bytes.size();
     return true;
 }

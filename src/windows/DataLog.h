@@ -27,7 +27,8 @@ enum class LogFileOpen { CreateIfMissing, MustExist };
 // that the system cannot give its inode to another file while the run goes on: a file
 // under the log's name with the run's device and inode is then the run's own file, not
 // one made anew after it was deleted. Its length after the run's last piece tells a file
-// emptied or cut short in place.
+// emptied or cut short in place, and that piece's bytes, read back where they went, a
+// file whose bytes were written over in place (another file copied onto its name).
 struct LogFileIdentity {
     LogFileIdentity() = default;
     LogFileIdentity(const LogFileIdentity&) = delete;
@@ -41,7 +42,9 @@ struct LogFileIdentity {
     int held = -1; // the run's file, open for the whole run; -1 while no run holds one
     uint64_t device = 0;
     uint64_t inode = 0;
+    // Where the run's last piece ends in the file, and that piece's bytes.
     int64_t end = 0;
+    QByteArray last;
 };
 
 // The file of the present log run; none before the first one and after a run ends.
@@ -51,7 +54,8 @@ extern LogFileIdentity gLogFileIdentity;
 // Every end of a run comes here: the stop, a failed line, the program's end.
 void EndLogRun();
 
-// Whether the path still names the run's file, as long as the run left it.
+// Whether the path still names the run's file, as long as the run left it and with the
+// run's last piece still in its place.
 bool IsLogRunFile(const QString& path, const LogFileIdentity& file);
 
 // Appends the bytes to the file; the file is opened and closed again here. Only a regular
@@ -61,7 +65,8 @@ bool IsLogRunFile(const QString& path, const LogFileIdentity& file);
 // in the system's own words.
 // With `file` given, the start of a run (CreateIfMissing) takes the file it writes as the
 // run's and holds it, letting go of any file held before; a data line (MustExist) goes
-// only into the run's file, at no less than the length the run left it (a run that holds
-// no file yet takes the one it writes).
+// only into the run's file, at no less than the length the run left it and with the run's
+// last piece still where it went (a run that holds no file yet takes the one it writes).
+// Lines that another program appends between the run's own do not stop it.
 bool AppendToLogFile(const QString& path, const QByteArray& bytes, LogFileOpen how,
                      QString* reason = nullptr, LogFileIdentity* file = nullptr);

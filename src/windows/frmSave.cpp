@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -92,6 +93,46 @@ public:
         return info.suffix().isEmpty() ? QStringLiteral("File")
                                        : info.suffix().toUpper() + QStringLiteral(" File");
     }
+};
+
+// The save dialog for the log. A log has one file, and its name is taken as typed, double
+// quotes and all: Qt's dialog reads quotes in the name box as a list of names ("a" "b"),
+// returns the first of them (my "best" run.csv would name "best") and greys Save when
+// that one is empty (data 5").
+class LogFileDialog : public QFileDialog {
+public:
+    LogFileDialog(QWidget* parent, const QString& folder, const QString& filter)
+        : QFileDialog(parent, QString(), folder, filter)
+    {
+        // Runs after the dialog's own judging of the name, which was connected first.
+        if (QLineEdit* box = NameBox())
+            connect(box, &QLineEdit::textChanged, this, [this](const QString& text) {
+                auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+                if (QPushButton* save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr)
+                    if (text.contains(QLatin1Char('"')))
+                        save->setEnabled(true);
+            });
+    }
+
+    // The file the user chose; empty until the dialog is accepted.
+    QString ChosenFile() const { return mTyped.isEmpty() ? selectedFiles().value(0) : mTyped; }
+
+    void accept() override
+    {
+        const QLineEdit* box = NameBox();
+        const QString typed = box ? box->text() : QString();
+        if (!typed.contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        mTyped = directory().absoluteFilePath(typed);
+        QDialog::accept();
+    }
+
+private:
+    QLineEdit* NameBox() const { return findChild<QLineEdit*>(QStringLiteral("fileNameEdit")); }
+
+    QString mTyped;
 };
 
 // The chosen path in its clean absolute form ("." and ".." parts and doubled separators
@@ -247,7 +288,7 @@ QString frmSave::ChooseLogFile()
         }
     }
     NameOnlyIconProvider icons; // outlives the dialog, which does not own it
-    QFileDialog dialog(this, QString(), start, QStringLiteral("Log Files (*.csv)"));
+    LogFileDialog dialog(this, start, QStringLiteral("Log Files (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The log is appended to, never replaced, so an existing file needs no warning.
@@ -258,7 +299,7 @@ QString frmSave::ChooseLogFile()
         dialog.selectFile(selection);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    return dialog.ChosenFile();
 }
 
 QString frmSave::GetLogHeader() const

@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -29,12 +30,15 @@
 #include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <mutex>
 #include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -86,6 +90,23 @@ private:
     std::thread mThread;
 };
 
+// Without root's power to read and write any file, as every other user, until it ends.
+class WithoutFileOverride {
+public:
+    WithoutFileOverride()
+    {
+        ::syscall(SYS_capget, &mHeader, mSaved);
+        __user_cap_data_struct dropped[2] = {mSaved[0], mSaved[1]};
+        dropped[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &mHeader, dropped);
+    }
+    ~WithoutFileOverride() { ::syscall(SYS_capset, &mHeader, mSaved); }
+
+private:
+    __user_cap_header_struct mHeader{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct mSaved[2]{};
+};
+
 class SaveTest : public ::testing::Test {
 protected:
     SaveTest()
@@ -121,6 +142,27 @@ protected:
         const bool written = WriteLogDataLine();
         QCoreApplication::processEvents();
         return written;
+    }
+
+    // Presses the log button with the real file dialog and, once the dialog is up, hands
+    // it to `answer`, which closes it. A dialog left open fails the case and is cancelled,
+    // so that the case never waits for ever; the poll ends with the press.
+    void PressWithDialog(frmSave* f, const std::function<void(QFileDialog*)>& answer)
+    {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            answer(dialog);
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "the file dialog is still open";
+                dialog->reject();
+            }
+        });
+        poll.start(10);
+        f->cmdLog_Click();
     }
 
     // The master timer's log step as it runs when a line is due.
@@ -160,15 +202,16 @@ TEST_F(SaveTest, ExampleFileByteForByte)
 
 TEST_F(SaveTest, LineContents)
 {
-    gLogInterval = 250;
+    gLogInterval = 125;
     gLogChannel.fill(false);
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < 5; ++n) {
         gLogSampleCount = n;
-        EXPECT_EQ(BuildLogLine(), QStringList({"0,", ".25,", ".5,"})[n]);
+        EXPECT_EQ(BuildLogLine(), QStringList({"0,", ".125,", ".25,", ".375,", ".5,"})[n]);
     }
 
     // All twelve: thirteen fields, each ended by ",", in channel order.
     gLogChannel.fill(true);
+    gLogInterval = 250;
     gLogSampleCount = 5;
     gInternalTemp = -40;
     gExternalTemp = 0;
@@ -290,7 +333,7 @@ TEST_F(SaveTest, CancelledDialogStartsNothing)
     EXPECT_FALSE(QFile::exists(logPath));
 }
 
-TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndStaysOff)
+TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndOnWriteOnlyFileLogs)
 {
     // A path below a regular file cannot be created, not even by root.
     const QString blocker = dir.filePath("blocker");
@@ -309,6 +352,28 @@ TEST_F(SaveTest, StartOnUnwritableFileSaysWhyAndStaysOff)
     }
     EXPECT_TRUE(env.messages[0].contains("folder"));
     EXPECT_EQ(ReadAll(blocker), QByteArray());
+
+    // A file one may write but not read is logged into; cut short, it stops the run.
+    const QString writeOnly = dir.filePath("writeonly.csv");
+    {
+        QFile w(writeOnly);
+        ASSERT_TRUE(w.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(w.setPermissions(QFileDevice::WriteOwner));
+    }
+    env.messages.clear();
+    {
+        WithoutFileOverride user;
+        chosen = writeOnly;
+        StartWith({});
+        EXPECT_TRUE(gLogging);
+        EXPECT_TRUE(LogLine());
+        ASSERT_TRUE(QFile::resize(writeOnly, 2));
+        EXPECT_FALSE(WriteLine());
+    }
+    EXPECT_FALSE(gLogging);
+    EXPECT_EQ(ReadAll(writeOnly), "\r\n");
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_TRUE(env.messages[0].contains("no longer the file this log run began"));
 }
 
 TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
@@ -376,10 +441,30 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
         ASSERT_TRUE(o.open(QIODevice::Append));
         o.write("note\r\n");
     }
-    EXPECT_TRUE(WriteLine());
+    ASSERT_TRUE(LogLine());
     EXPECT_TRUE(ReadAll(logPath).endsWith("\r\n0,\r\nnote\r\n.25,\r\n"));
     EXPECT_EQ(env.messages.size(), 3u);
+    // Another file copied over it in place: the same file, its bytes written over, as
+    // long as before and alike but for the run's last line.
+    QByteArray copied = ReadAll(logPath);
+    copied.replace(copied.size() - 5, 1, "7"); // ".25," becomes ".75,"
+    {
+        QFile o(logPath);
+        ASSERT_TRUE(o.open(QIODevice::WriteOnly)); // emptied and written anew
+        o.write(copied);
+    }
+    EXPECT_FALSE(WriteLine());
+    EXPECT_FALSE(gLogging);
+    ASSERT_EQ(env.messages.size(), 4u);
+    EXPECT_TRUE(env.messages[3].contains("no longer the file this log run began"));
+    EXPECT_FALSE(env.messages[3].contains("stays in the file"));
+    EXPECT_EQ(ReadAll(logPath), copied);
+    // Stop lets the run's file go at once.
+    chosen = logPath = dir.filePath("stopped.csv");
     f->cmdLog_Click();
+    ASSERT_TRUE(gLogging);
+    f->cmdLog_Click();
+    EXPECT_EQ(openFiles(), filesBefore);
 
     // The folder of the log removed during a run.
     QDir sub(dir.filePath("sub"));
@@ -390,7 +475,7 @@ TEST_F(SaveTest, RunFailureStopsLoggingAndKeepsWrittenLines)
     ASSERT_TRUE(sub.removeRecursively());
     EXPECT_FALSE(WriteLine());
     EXPECT_FALSE(gLogging);
-    EXPECT_EQ(env.messages.size(), 4u);
+    EXPECT_EQ(env.messages.size(), 5u);
     EXPECT_EQ(openFiles(), filesBefore);
 
     // The program's end (closed, or a fatal error) ends the run too.
@@ -479,6 +564,7 @@ TEST_F(SaveTest, LineCutShortIsTakenBackAndSaysWhy)
     EXPECT_EQ(Hex(ReadAll(logPath)), Hex(before));
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_TRUE(env.messages[0].contains("File too large")) << env.messages[0].toStdString();
+    EXPECT_TRUE(env.messages[0].contains("stays in the file")); // as long as the run left it
 
     // A full disk: a file system of one page, the log filled up to a few bytes short of it.
     const QString mountPoint = dir.filePath("small");
@@ -698,45 +784,41 @@ TEST_F(SaveTest, FileDialogStartFolderAndIcons)
         ASSERT_TRUE(p.open(QIODevice::WriteOnly));
         p.write("%PDF-1.4\n");
     }
-    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
-    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
+    // Open until the case ends: a number closed early can be another file's by the time
+    // it is read again, and a read of that may wait for ever.
+    struct Inotify {
+        int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ~Inotify() { ::close(fd); }
+    } watch;
+    ASSERT_GE(watch.fd, 0);
+    ASSERT_GE(inotify_add_watch(watch.fd, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
 
-    // Answers the dialog once it is up: notes where it stands, then cancels or accepts.
+    // Notes where the dialog stands, and whether asking its icons and types opened the probe.
     QString startFolder;
     QStringList startSelection;
     bool readContents = true;
-    auto answer = [&](bool accept) {
-        auto* poll = new QTimer(f);
-        QObject::connect(poll, &QTimer::timeout, [&, poll, accept] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll->deleteLater();
-            startFolder = dialog->directory().absolutePath();
-            startSelection = dialog->selectedFiles();
-            if (QAbstractFileIconProvider* icons = dialog->iconProvider()) {
-                icons->icon(QFileInfo(probe));
-                icons->type(QFileInfo(probe));
-                alignas(inotify_event) char events[4096];
-                const ssize_t n = ::read(watch, events, sizeof events);
-                readContents = false;
-                for (ssize_t at = 0; at < n;) {
-                    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-                    if (event->len > 0 && QByteArray(event->name) == "kmsg")
-                        readContents = true;
-                    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-                }
+    auto note = [&](QFileDialog* dialog) {
+        startFolder = dialog->directory().absolutePath();
+        startSelection = dialog->selectedFiles();
+        if (QAbstractFileIconProvider* icons = dialog->iconProvider()) {
+            icons->icon(QFileInfo(probe));
+            icons->type(QFileInfo(probe));
+            alignas(inotify_event) char events[4096];
+            const ssize_t n = ::read(watch.fd, events, sizeof events);
+            readContents = false;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len > 0 && QByteArray(event->name) == "kmsg")
+                    readContents = true;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
-            QDialog* asked = dialog; // the file dialog's own accept(), as its Save button runs it
-            accept ? asked->accept() : asked->reject();
-        });
-        poll->start(10);
+        }
     };
 
-    answer(false);
-    f->cmdLog_Click();
-    ::close(watch);
+    PressWithDialog(f, [&](QFileDialog* dialog) {
+        note(dialog);
+        dialog->reject();
+    });
     EXPECT_FALSE(gLogging);
     EXPECT_EQ(QDir(startFolder).canonicalPath().toStdString(),
               QDir(ZANDREL_PROGRAM_DIR).canonicalPath().toStdString());
@@ -748,17 +830,21 @@ TEST_F(SaveTest, FileDialogStartFolderAndIcons)
     ASSERT_TRUE(gLogging);
     f->cmdLog_Click();
     SetLogFileChooser({});
-    answer(true);
-    f->cmdLog_Click();
+    PressWithDialog(f, [&](QFileDialog* dialog) {
+        note(dialog);
+        QDialog* asked = dialog; // the file dialog's own accept(), as its Save button runs it
+        asked->accept();
+    });
     EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
     EXPECT_EQ(startSelection, QStringList{logPath});
     EXPECT_TRUE(gLogging);
     EXPECT_EQ(gLogFileName, logPath);
 }
 
-// A path typed with ".." parts into the dialog's file name box is kept in its clean
-// form: the log run, the next dialog's folder and the messages name the file plainly.
-TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
+// A name typed into the dialog's file name box is used as typed, quotes and all, and a
+// path with ".." parts is kept in its clean form: the log run, the next dialog's folder
+// and the messages name the file plainly.
+TEST_F(SaveTest, TypedNameIsUsedAsTypedInItsCleanForm)
 {
     QDir sub(dir.filePath("sub"));
     ASSERT_TRUE(sub.mkpath("deeper"));
@@ -768,17 +854,11 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
     f->cmdLog_Click();
     SetLogFileChooser({});
 
-    // Answers the dialog once it is up: notes its folder, then types into the file name
-    // box over what it shows and presses Enter, or cancels.
+    // Notes the dialog's folder, then types into the file name box over what it shows
+    // and presses Enter, or clicks Save; with nothing to type, cancels.
     QString startFolder;
-    auto answer = [&](const QString& typed) {
-        auto* poll = new QTimer(f);
-        QObject::connect(poll, &QTimer::timeout, [&, poll, typed] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll->stop();
-            poll->deleteLater();
+    auto press = [&](const QString& typed, bool clickSave = false) {
+        PressWithDialog(f, [&](QFileDialog* dialog) {
             startFolder = dialog->directory().absolutePath();
             if (typed.isEmpty()) {
                 dialog->reject();
@@ -790,19 +870,21 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
             dialog->activateWindow();
             if (!box || !QTest::qWaitForWindowActive(dialog)) {
                 ADD_FAILURE() << "no file name box to type into";
-                dialog->reject();
                 return;
             }
             box->setFocus();
             QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(box, typed);
-            QTest::keyClick(box, Qt::Key_Return);
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            QPushButton* save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
+            if (clickSave && save)
+                QTest::mouseClick(save, Qt::LeftButton);
+            else
+                QTest::keyClick(box, Qt::Key_Return);
         });
-        poll->start(10);
     };
 
-    answer("deeper/../../typed.csv");
-    f->cmdLog_Click();
+    press("deeper/../../typed.csv");
     EXPECT_EQ(QDir(startFolder).canonicalPath(), sub.canonicalPath());
     ASSERT_TRUE(gLogging);
     const QString clean = dir.filePath("typed.csv");
@@ -816,32 +898,41 @@ TEST_F(SaveTest, TypedPathWithDotDotIsKeptClean)
     EXPECT_TRUE(env.messages[0].contains("\n" + clean + "\n")) << env.messages[0].toStdString();
 
     // The next dialog opens in the file's folder, not in "sub/deeper/../..".
-    answer(QString());
-    f->cmdLog_Click();
+    press(QString());
     EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
 
     // More ".." than folders: the system stays at the root, and so does the clean path
     // (and with it the next dialog's folder).
     QString fromRoot = QStringLiteral("../").repeated(dir.path().count('/') + 3) + dir.path().mid(1);
-    answer(fromRoot + "/above.csv");
-    f->cmdLog_Click();
+    press(fromRoot + "/above.csv");
     ASSERT_TRUE(gLogging);
     EXPECT_EQ(gLogFileName.toStdString(), dir.filePath("above.csv").toStdString());
     f->cmdLog_Click();
-    answer(QString());
-    f->cmdLog_Click();
+    press(QString());
     EXPECT_EQ(startFolder.toStdString(), dir.path().toStdString());
 
     // A ".." after a symbolic link goes up from the link's target, as the system goes: the
     // path keeps naming the file the system writes.
     const QString link = dir.filePath("link");
     ASSERT_TRUE(QFile::link(sub.filePath("deeper"), link));
-    answer(link + "/../viaLink.csv");
-    f->cmdLog_Click();
+    press(link + "/../viaLink.csv");
     ASSERT_TRUE(gLogging);
     EXPECT_EQ(gLogFileName.toStdString(), QFileInfo(sub.filePath("viaLink.csv")).absoluteFilePath().toStdString());
     EXPECT_TRUE(QFile::exists(sub.filePath("viaLink.csv")));
     f->cmdLog_Click();
+
+    // Double quotes are part of the name, not a list of names; with one at the end, Save
+    // is not greyed.
+    press("my \"best\" run.csv");
+    ASSERT_TRUE(gLogging);
+    EXPECT_EQ(gLogFileName.toStdString(), sub.filePath("my \"best\" run.csv").toStdString());
+    f->cmdLog_Click();
+    press("run 5\"", true);
+    ASSERT_TRUE(gLogging);
+    EXPECT_EQ(gLogFileName.toStdString(), sub.filePath("run 5\"").toStdString());
+    f->cmdLog_Click();
+    EXPECT_EQ(sub.entryList(QDir::Files | QDir::Hidden),
+              QStringList({"first.csv", "my \"best\" run.csv", "run 5\"", "viaLink.csv"}));
 }
 
 // Screen readers call each control by its own caption or the label of its row, never by
