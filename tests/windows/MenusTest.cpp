@@ -30,6 +30,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -438,12 +439,20 @@ TEST(ChildWindowPlacement, TheGraphsWindowOpenedAtStartStandsAtTheTopLeft)
 TEST(ChildWindowPlacement, NewWindowsOpenInsideTheVisibleClientArea)
 {
     ProgramEnvironment env;
+    // The main window restored from its maximised start takes its stored bounds, and keeps
+    // putting them back while its frame settles: give it the bounds wanted here, and wait
+    // until it stands on them.
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("0"));
+    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("0"));
+    SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("12000"));
+    SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("9000"));
     frmMain* main = BringUpOnSimulatedBoard();
     main->show();
     main->setWindowState(Qt::WindowNoState);
-    QCoreApplication::processEvents();
-    main->resize(900, 600);
-    QCoreApplication::processEvents();
+    const QRect stored(0, 0, 800, 600);
+    for (QDeadlineTimer deadline(5000); !deadline.hasExpired() && main->frameGeometry() != stored;)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(main->frameGeometry(), stored);
     main->mnuRegMap_Click();
     main->mnuLog_Click();
     main->mnuBoard_Click();
