@@ -71,7 +71,7 @@ ClientArea::ClientArea(QWidget* parent) : QMdiArea(parent)
 bool ClientArea::eventFilter(QObject* watched, QEvent* event)
 {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && widget && isAncestorOf(widget)) {
+    if (event->type() == QEvent::KeyPress && widget && isAncestorOf(widget)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         QTabWidget* tabs = nullptr;
         if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier))

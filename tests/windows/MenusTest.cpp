@@ -25,6 +25,7 @@
 #include <QMap>
 #include <QMenuBar>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -269,7 +270,7 @@ TEST_F(Menus, MaximisedWindowStaysMaximisedWhileAnotherComesToTheFront)
     for (const auto& showAgain : std::vector<std::function<void()>>{[&] { choose("&2 Test Procedure"); },
                                                                      [&] { main->mnuTestProcedure_Click(); }}) {
         test->showMinimized();
-        QCoreApplication::processEvents();
+        choose("&1 Graphing"); // worked in meanwhile
         showAgain();
         EXPECT_EQ(main->mdiArea->activeSubWindow(), test);
         EXPECT_TRUE(test->isMaximized());
@@ -327,6 +328,12 @@ TEST_F(Menus, CtrlTabTurnsTabsAndCtrlF6TurnsWindows)
     EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), "Configuration 1");
     EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), "Configuration 2");
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), "Configuration 1");
+    // Other keys with Ctrl stay with the control that has the focus on the page.
+    QLineEdit* offset = options->txtOffset[0];
+    offset->setFocus();
+    ASSERT_FALSE(offset->text().isEmpty());
+    QTest::keyClick(offset, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(offset->selectedText().toStdString(), offset->text().toStdString());
     EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier), "Graphing 1");
     EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier), "Configuration 1");
     EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier), "Register Map Access 1");
