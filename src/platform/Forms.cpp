@@ -11,12 +11,10 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <algorithm>
-#include <utility>
 
 namespace {
 QPointer<QMdiArea> gMdiArea;
 std::vector<Form*> gForms;
-bool gUnloadingAll = false; // every window goes: none comes forward
 
 // A frame for a window of fixed size: title and close button, no min/max, and no sizing
 // by its edges or corners either.
@@ -39,7 +37,7 @@ QPoint InsideClientArea(const QRect& wanted)
 // which the windows were opened.
 void BringForwardTheOneBefore(QMdiSubWindow* going)
 {
-    if (!gMdiArea || gUnloadingAll || gMdiArea->currentSubWindow() != going)
+    if (!gMdiArea || gMdiArea->currentSubWindow() != going)
         return;
     const auto history = gMdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
     for (auto it = history.rbegin(); it != history.rend(); ++it) {
@@ -50,10 +48,10 @@ void BringForwardTheOneBefore(QMdiSubWindow* going)
     }
 }
 
-// The tabbed pages the widget stands on, if any, inside its child window.
+// The tabbed pages the widget stands on, if any.
 QTabWidget* TabsOf(QWidget* w)
 {
-    for (; w && !qobject_cast<QMdiSubWindow*>(w); w = w->parentWidget())
+    for (; w; w = w->parentWidget())
         if (auto* tabs = qobject_cast<QTabWidget*>(w))
             return tabs;
     return nullptr;
@@ -70,20 +68,19 @@ ClientArea::ClientArea(QWidget* parent) : QMdiArea(parent)
 
 bool ClientArea::eventFilter(QObject* watched, QEvent* event)
 {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (event->type() == QEvent::KeyPress && widget && isAncestorOf(widget)) {
+    if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        QTabWidget* tabs = nullptr;
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier))
-            tabs = TabsOf(widget);
-        if (tabs == widget)
-            return QAbstractScrollArea::eventFilter(watched, event);
-        if (tabs) {
+        const bool ctrlTab =
+            (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier);
+        QTabWidget* tabs = ctrlTab ? TabsOf(qobject_cast<QWidget*>(watched)) : nullptr;
+        if (tabs && tabs != watched) {
             // Straight to the tabs, past a control on the page that would take the key as
             // its own (a drop-down list searches its items for the typed text).
             QCoreApplication::sendEvent(tabs, event);
             return true;
         }
+        if (tabs)
+            return QAbstractScrollArea::eventFilter(watched, event); // the tabs turn themselves
     }
     return QMdiArea::eventFilter(watched, event);
 }
@@ -252,12 +249,10 @@ void Form::closeEvent(QCloseEvent* event)
 void UnloadAllForms()
 {
     std::vector<Form*> forms = gForms;
-    const bool wasUnloadingAll = std::exchange(gUnloadingAll, true);
     for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
         if (std::find(gForms.begin(), gForms.end(), *it) != gForms.end())
             (*it)->Unload();
     }
-    gUnloadingAll = wasUnloadingAll;
 }
 
 void FlushDeletedForms()

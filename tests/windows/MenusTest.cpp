@@ -337,6 +337,8 @@ TEST_F(Menus, CtrlTabTurnsTabsAndCtrlF6TurnsWindows)
     EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier), "Graphing 1");
     EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier), "Configuration 1");
     EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier), "Register Map Access 1");
+    // Off a tabbed page, Ctrl+Tab goes back to the window in front before.
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), "Configuration 1");
 }
 
 // With every window open, each entry of the Window menu has an access key of its own, and
