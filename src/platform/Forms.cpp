@@ -4,9 +4,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMdiArea>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QShortcut>
 #include <QStyle>
+#include <QTabWidget>
 #include <algorithm>
 
 namespace {
@@ -28,7 +31,59 @@ QPoint InsideClientArea(const QRect& wanted)
         return wanted.topLeft(); // no size to go by yet
     return KeptInView(wanted, gMdiArea->viewport()->rect()).topLeft();
 }
+
+// When the front window goes, the window that was in front before it comes forward, with
+// the control that had its focus; the client area on its own would go by the order in
+// which the windows were opened.
+void BringForwardTheOneBefore(QMdiSubWindow* going)
+{
+    if (!gMdiArea || gMdiArea->currentSubWindow() != going)
+        return;
+    const auto history = gMdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.rbegin(); it != history.rend(); ++it) {
+        if (*it != going && !(*it)->isHidden()) {
+            gMdiArea->setActiveSubWindow(*it);
+            return;
+        }
+    }
+}
+
+// The tabbed pages the widget stands on, if any.
+QTabWidget* TabsOf(QWidget* w)
+{
+    for (; w; w = w->parentWidget())
+        if (auto* tabs = qobject_cast<QTabWidget*>(w))
+            return tabs;
+    return nullptr;
+}
 } // namespace
+
+ClientArea::ClientArea(QWidget* parent) : QMdiArea(parent)
+{
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6), this);
+    connect(next, &QShortcut::activated, this, &QMdiArea::activateNextSubWindow);
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6), this);
+    connect(previous, &QShortcut::activated, this, &QMdiArea::activatePreviousSubWindow);
+}
+
+bool ClientArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool ctrlTab =
+            (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier);
+        QTabWidget* tabs = ctrlTab ? TabsOf(qobject_cast<QWidget*>(watched)) : nullptr;
+        if (tabs && tabs != watched) {
+            // Straight to the tabs, past a control on the page that would take the key as
+            // its own (a drop-down list searches its items for the typed text).
+            QCoreApplication::sendEvent(tabs, event);
+            return true;
+        }
+        if (tabs)
+            return QAbstractScrollArea::eventFilter(watched, event); // the tabs turn themselves
+    }
+    return QMdiArea::eventFilter(watched, event);
+}
 
 void SetMdiArea(QMdiArea* area) { gMdiArea = area; }
 
@@ -58,6 +113,17 @@ void AttachForm(Form* form)
     if (gMdiArea) {
         form->mSub = gMdiArea->addSubWindow(form);
         form->mSub->hide();
+        // The window's own menu offers what its frame does, not "Stay on Top" (its only
+        // entry with a check mark), which would keep it over the window the user chooses.
+        if (QMenu* menu = form->mSub->systemMenu())
+            for (QAction* entry : menu->actions())
+                if (entry->isCheckable())
+                    menu->removeAction(entry);
+        QObject::connect(form->mSub, &QMdiSubWindow::windowStateChanged, form,
+                         [form](Qt::WindowStates before, Qt::WindowStates now) {
+                             if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized))
+                                 form->mMaximisedBeforeMinimised = before.testFlag(Qt::WindowMaximized);
+                         });
         if (form->minimumSize() == form->maximumSize())
             UseFixedFrame(form->mSub);
         if (form->mOuterSize.isValid())
@@ -139,6 +205,12 @@ void Form::Show()
         }
         mSub->show();
         show();
+        if (mSub->isMinimized()) {
+            if (mMaximisedBeforeMinimised)
+                mSub->showMaximized();
+            else
+                mSub->showNormal();
+        }
         if (gMdiArea && gMdiArea->isVisible())
             gMdiArea->setActiveSubWindow(mSub);
         mSub->raise();
@@ -159,6 +231,7 @@ void Form::Unload()
         mClearSlot();
     gForms.erase(std::remove(gForms.begin(), gForms.end(), this), gForms.end());
     if (mSub) {
+        BringForwardTheOneBefore(mSub);
         mSub->hide();
         mSub->deleteLater();
     } else {

@@ -3,12 +3,12 @@
 // copy), and closing or unloading runs its Unload and destroys it.
 #pragma once
 
+#include <QMdiArea>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <functional>
 
-class QMdiArea;
 class QMdiSubWindow;
 
 class Form : public QWidget {
@@ -34,7 +34,8 @@ public:
     void SetCaption(const QString& caption);
     QString Caption() const;
 
-    // Makes the window visible and active.
+    // Makes the window visible and active; a minimised window comes back as it was before,
+    // maximised or at its size.
     void Show();
     // Runs the Unload handler and destroys the window. Safe from the window's own handlers.
     void Unload();
@@ -55,7 +56,20 @@ private:
     bool mUnloading = false;
     bool mOwnPlace = false; // placed by its own code (SetPositionTwips)
     bool mPlaced = false;   // placed inside the visible client area at its first showing
+    bool mMaximisedBeforeMinimised = false;
     friend void AttachForm(Form* form);
+};
+
+// The main window's client area. Ctrl+F6 and Ctrl+Shift+F6 bring the next and the previous
+// child window to the front. Ctrl+Tab and Ctrl+Shift+Tab change windows too, except with
+// the focus on a tabbed page, whose tabs they turn as in any tabbed window.
+class ClientArea : public QMdiArea {
+    Q_OBJECT
+public:
+    explicit ClientArea(QWidget* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // The main window's client area that holds every child window.

@@ -67,7 +67,7 @@ double StoredTwips(const QString& key, double defaultValue)
 frmMain::frmMain()
 {
     setWindowTitle(QString::fromLatin1(kProgramTitle));
-    mdiArea = new QMdiArea(this);
+    mdiArea = new ClientArea(this);
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setBackground(QColor(128, 128, 128));
@@ -153,13 +153,14 @@ void frmMain::FillWindowMenu()
         a->setChecked(sub == mdiArea->activeSubWindow());
         QPointer<QMdiSubWindow> target(sub);
         connect(a, &QAction::triggered, this, [this, target] {
-            if (target) {
-                // Only activates: a maximised window stays maximised; a minimised one is
-                // brought back, so that the chosen window shows.
-                if (target->isMinimized())
-                    target->showNormal();
-                mdiArea->setActiveSubWindow(target);
-            }
+            // Shown as every way of opening a window shows it: a minimised one comes back
+            // as it was, and no other window changes its size.
+            if (target)
+                if (auto* form = qobject_cast<Form*>(target->widget()))
+                    form->Show();
+            // The entry's click took its check mark away, also when the window was in
+            // front already and so nothing else refills the menu.
+            WindowMenuChanged();
         });
     }
     if (n == 0)

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "platform/Forms.h"
+#include "platform/WrapButtons.h"
 #include "windows/GeneralStuff.h"
 #include "windows/frmAbout.h"
 #include "windows/frmDAC.h"
@@ -24,8 +25,13 @@
 #include <QMap>
 #include <QMenuBar>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -260,12 +266,80 @@ TEST_F(Menus, MaximisedWindowStaysMaximisedWhileAnotherComesToTheFront)
     EXPECT_EQ(main->mdiArea->activeSubWindow(), test);
     EXPECT_TRUE(test->isMaximized());
     EXPECT_EQ(test->geometry(), main->mdiArea->viewport()->rect());
-    // A minimised one is brought back.
+    // Minimised, it comes back maximised, chosen from the Window menu (after work in another
+    // window) or opened again.
     test->showMinimized();
-    QCoreApplication::processEvents();
+    choose("&1 Graphing");
     choose("&2 Test Procedure");
     EXPECT_EQ(main->mdiArea->activeSubWindow(), test);
-    EXPECT_FALSE(test->isMinimized());
+    EXPECT_TRUE(test->isMaximized());
+    test->showMinimized();
+    main->mnuTestProcedure_Click();
+    EXPECT_TRUE(test->isMaximized());
+    // One minimised at its own size comes back at that size.
+    graphs->showMinimized();
+    main->mnuGraphs_Click();
+    EXPECT_FALSE(graphs->isMinimized());
+    EXPECT_EQ(graphs->size(), fixedSize);
+}
+
+// Closing the window in front brings forward the one that was in front before it, with the
+// control that had the focus there: neither the next one opened nor the last one opened.
+TEST_F(Menus, ClosingTheFrontWindowBringsBackTheOneBefore)
+{
+    main->show();
+    QApplication::setActiveWindow(main);
+    main->mnuRegMap_Click();
+    main->mnuDAC_Click();
+    main->mnuBoard_Click();
+    frmDAC* dac = FormInstance<frmDAC>();
+    auto front = [&] {
+        QMdiSubWindow* active = main->mdiArea->activeSubWindow();
+        return active ? active->windowTitle().toStdString() : std::string("(none)");
+    };
+    main->mnuRegMap_Click();
+    main->mnuDAC_Click();
+    dac->optDAC[2]->setFocus();
+    main->mnuGraphs_Click();
+    ASSERT_EQ(front(), "Graphing");
+    FormInstance<frmGraphing>()->Frame()->close(); // its close box
+    EXPECT_EQ(front(), "DAC Control");
+    EXPECT_EQ(QApplication::focusWidget(), dac->optDAC[2]);
+    // Closed by its own button, the DAC window gives the front back to the register map.
+    dac->cmdClose_Click();
+    EXPECT_EQ(front(), "Register Map Access");
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab turn the tabs of the window whose page has the focus; Ctrl+F6
+// and Ctrl+Shift+F6 bring the next and the previous window to the front.
+TEST_F(Menus, CtrlTabTurnsTabsAndCtrlF6TurnsWindows)
+{
+    main->show();
+    QApplication::setActiveWindow(main);
+    main->mnuRegMap_Click();
+    main->mnuConfig_Click();
+    frmOptions* options = FormInstance<frmOptions>();
+    options->chkMonitoring->setFocus();
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        QMdiSubWindow* active = main->mdiArea->activeSubWindow();
+        return (active ? active->windowTitle() : QStringLiteral("(none)")).toStdString() + " " +
+               std::to_string(options->SSTab1->currentIndex());
+    };
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), "Configuration 1");
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), "Configuration 2");
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), "Configuration 1");
+    // Other keys with Ctrl stay with the control that has the focus on the page.
+    QLineEdit* offset = options->txtOffset[0];
+    offset->setFocus();
+    ASSERT_FALSE(offset->text().isEmpty());
+    QTest::keyClick(offset, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(offset->selectedText().toStdString(), offset->text().toStdString());
+    EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier), "Graphing 1");
+    EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier), "Configuration 1");
+    EXPECT_EQ(press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier), "Register Map Access 1");
+    // Off a tabbed page, Ctrl+Tab goes back to the window in front before.
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), "Configuration 1");
 }
 
 // With every window open, each entry of the Window menu has an access key of its own, and
@@ -293,7 +367,10 @@ TEST_F(Menus, EveryWindowMenuEntryHasAKeyOfItsOwn)
                                             << keys.value(key[0].toCombined()).toStdString();
         keys.insert(key[0].toCombined(), a->text());
     }
-    // The tenth entry, by its key, with the menu dropped down.
+    // The tenth entry, by its key, with the menu dropped down: the window in front, which
+    // keeps its check mark.
+    const QString tenth = entries.at(9)->text();
+    EXPECT_TRUE(entries.at(9)->isChecked());
     main->mnuWindow->popup(main->mapToGlobal(QPoint(0, 0)));
     QCoreApplication::processEvents();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_0, Qt::NoModifier, QStringLiteral("0"));
@@ -301,7 +378,9 @@ TEST_F(Menus, EveryWindowMenuEntryHasAKeyOfItsOwn)
     QCoreApplication::processEvents();
     QMdiSubWindow* active = main->mdiArea->activeSubWindow();
     ASSERT_NE(active, nullptr);
-    EXPECT_EQ((QStringLiteral("1&0 ") + active->windowTitle()).toStdString(), entries.at(9)->text().toStdString());
+    EXPECT_EQ((QStringLiteral("1&0 ") + active->windowTitle()).toStdString(), tenth.toStdString());
+    ASSERT_EQ(main->mnuWindow->actions().size(), 10);
+    EXPECT_TRUE(main->mnuWindow->actions().at(9)->isChecked());
 }
 
 // Windows of fixed size keep it when their corner is dragged; sizable ones follow the drag.
@@ -341,6 +420,16 @@ TEST_F(Menus, OnlySizableWindowsFollowACornerDrag)
         EXPECT_EQ(drag(form->Frame()), QSize(0, 0)) << form->Caption().toStdString();
     for (Form* form : {static_cast<Form*>(FormInstance<frmExternalTest>()), static_cast<Form*>(FormInstance<frmTest>())})
         EXPECT_EQ(drag(form->Frame()), QSize(60, 40)) << form->Caption().toStdString();
+    // A window's own menu (its icon) offers what its frame allows, and no "Stay on Top".
+    auto ownMenu = [](Form* form) {
+        QStringList entries;
+        for (QAction* a : qobject_cast<QMdiSubWindow*>(form->Frame())->systemMenu()->actions())
+            if (a->isVisible() && !a->isSeparator())
+                entries << a->text().remove(QLatin1Char('&'));
+        return entries.join(QLatin1Char(',')).toStdString();
+    };
+    EXPECT_EQ(ownMenu(FormInstance<frmRegMap>()), "Move,Close");
+    EXPECT_EQ(ownMenu(FormInstance<frmTest>()), "Restore,Move,Size,Minimize,Maximize,Close");
 }
 } // namespace
 
@@ -360,12 +449,20 @@ TEST(ChildWindowPlacement, TheGraphsWindowOpenedAtStartStandsAtTheTopLeft)
 TEST(ChildWindowPlacement, NewWindowsOpenInsideTheVisibleClientArea)
 {
     ProgramEnvironment env;
+    // The main window restored from its maximised start takes its stored bounds, and keeps
+    // putting them back while its frame settles: give it the bounds wanted here, and wait
+    // until it stands on them.
+    SaveSetting(QStringLiteral("MainLeft"), QStringLiteral("0"));
+    SaveSetting(QStringLiteral("MainTop"), QStringLiteral("0"));
+    SaveSetting(QStringLiteral("MainWidth"), QStringLiteral("12000"));
+    SaveSetting(QStringLiteral("MainHeight"), QStringLiteral("9000"));
     frmMain* main = BringUpOnSimulatedBoard();
     main->show();
     main->setWindowState(Qt::WindowNoState);
-    QCoreApplication::processEvents();
-    main->resize(900, 600);
-    QCoreApplication::processEvents();
+    const QRect stored(0, 0, 800, 600);
+    for (QDeadlineTimer deadline(5000); !deadline.hasExpired() && main->frameGeometry() != stored;)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(main->frameGeometry(), stored);
     main->mnuRegMap_Click();
     main->mnuLog_Click();
     main->mnuBoard_Click();
