@@ -7,10 +7,16 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QLabel>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStyle>
 #include <QTime>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -43,6 +49,8 @@ QWidget* BoxOwner()
 
 // A box minimised on its own (a window manager may offer that on any dialog) while its
 // owner stays in view comes straight back: it blocks every other window while it is open.
+// A box fits the screen with its frame, its buttons in view: a text too long for that (a
+// path of thousands of characters, many lines) scrolls.
 class OwnedBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -58,6 +66,123 @@ protected:
                     showNormal();
             });
     }
+
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event); // sizes the box to its text
+        mTextSize = size();
+        FitScreen();
+    }
+
+    // The box sizes itself to its text again whenever its layout asks for it; once the
+    // text scrolls, its size is the one fitted here.
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::LayoutRequest || !isVisible() || mTextSize.isEmpty())
+            return QMessageBox::event(event);
+        const bool done = mScroll ? QDialog::event(event) : QMessageBox::event(event);
+        if (!mScroll)
+            mTextSize = size();
+        FitScreen();
+        return done;
+    }
+
+    // The window manager's frame is known once it has framed the box: fit again with it.
+    // A move by the user leaves the frame as it was and the box where it is taken.
+    void moveEvent(QMoveEvent* event) override
+    {
+        QMessageBox::moveEvent(event);
+        if (isVisible() && !mTextSize.isEmpty() && Frame() != mFittedFrame)
+            FitScreen();
+    }
+
+private:
+    // The frame around the box: its own once framed, else that of another framed window
+    // of the program, else room for a title bar and borders.
+    QMargins Frame() const
+    {
+        auto frameOf = [](const QWidget* w) {
+            const QRect inner = w->geometry();
+            const QRect outer = w->frameGeometry();
+            return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                            outer.bottom() - inner.bottom());
+        };
+        if (const QMargins own = frameOf(this); !own.isNull())
+            return own;
+        for (const QWidget* w : QApplication::topLevelWidgets())
+            if (w != this && w->isVisible())
+                if (const QMargins other = frameOf(w); !other.isNull())
+                    return other;
+        return QMargins(8, 40, 8, 8);
+    }
+
+    void FitScreen()
+    {
+        const QScreen* where = screen();
+        if (!where)
+            return;
+        const QRect screenRect = where->availableGeometry();
+        const QMargins frame = Frame();
+        mFittedFrame = frame;
+        const int roomWidth = screenRect.width() - frame.left() - frame.right();
+        const int roomHeight = screenRect.height() - frame.top() - frame.bottom();
+        int width = std::min(mTextSize.width(), roomWidth);
+        if (!mScroll) {
+            QLayout* grid = layout();
+            const int height = width < mTextSize.width() && grid->hasHeightForWidth()
+                                   ? grid->totalHeightForWidth(width)
+                                   : mTextSize.height();
+            // A word wider than the room (a long name without a break) cannot wrap: it
+            // scrolls sideways.
+            const bool tooWide = grid->totalMinimumSize().width() > width;
+            if (height > roomHeight || tooWide)
+                ScrollText(height, tooWide);
+            else
+                setFixedSize(width, height);
+        }
+        if (mScroll) {
+            // Room for the scroll bar beside the text, as far as the screen allows.
+            width = std::min(mTextSize.width() + mScrollBarRoom, roomWidth);
+            setFixedSize(width, std::min(mScrolledHeight, roomHeight));
+        }
+        // Wholly on the screen, frame included.
+        QRect outer = geometry().marginsAdded(frame);
+        outer.moveRight(std::min(outer.right(), screenRect.right()));
+        outer.moveBottom(std::min(outer.bottom(), screenRect.bottom()));
+        outer.moveLeft(std::max(outer.left(), screenRect.left()));
+        outer.moveTop(std::max(outer.top(), screenRect.top()));
+        if (outer.topLeft() != frameGeometry().topLeft())
+            move(outer.topLeft());
+    }
+
+    // Puts the box's text in a scroll area in its place; height: the box's height with the
+    // whole text shown; sideways: a word of the text is wider than the box.
+    void ScrollText(int height, bool sideways)
+    {
+        auto* grid = qobject_cast<QGridLayout*>(layout());
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (!grid || !label || grid->indexOf(label) < 0)
+            return;
+        mScroll = new QScrollArea(this);
+        mScroll->setFrameShape(QFrame::NoFrame);
+        mScroll->setWidgetResizable(true);
+        delete grid->replaceWidget(label, mScroll);
+        mScroll->setWidget(label);
+        label->setAutoFillBackground(false);
+        // A little space between the text and the scroll bar.
+        const int gap = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+        label->setContentsMargins(0, 0, gap, 0);
+        mScrollBarRoom = mScroll->verticalScrollBar()->sizeHint().width() + gap;
+        mScroll->viewport()->setAutoFillBackground(false);
+        mScroll->show();
+        mScrolledHeight = height + (sideways ? mScroll->horizontalScrollBar()->sizeHint().height() : 0);
+    }
+
+    QSize mTextSize;
+    QMargins mFittedFrame;
+    QScrollArea* mScroll = nullptr;
+    int mScrolledHeight = 0;
+    int mScrollBarRoom = 0;
 };
 } // namespace
 
