@@ -74,17 +74,13 @@ protected:
         FitScreen();
     }
 
-    // The box sizes itself to its text again whenever its layout asks for it; once the
-    // text scrolls, its size is the one fitted here.
+    // The box would size itself to its text again at every request of its layout: once the
+    // text scrolls, it keeps the size fitted here.
     bool event(QEvent* event) override
     {
-        if (event->type() != QEvent::LayoutRequest || !isVisible() || mTextSize.isEmpty())
-            return QMessageBox::event(event);
-        const bool done = mScroll ? QDialog::event(event) : QMessageBox::event(event);
-        if (!mScroll)
-            mTextSize = size();
-        FitScreen();
-        return done;
+        if (mScroll && event->type() == QEvent::LayoutRequest)
+            return QDialog::event(event);
+        return QMessageBox::event(event);
     }
 
     // The window manager's frame is known once it has framed the box: fit again with it.
@@ -97,23 +93,15 @@ protected:
     }
 
 private:
-    // The frame around the box: its own once framed, else that of another framed window
-    // of the program, else room for a title bar and borders.
+    // The frame around the box: its own once the window manager has framed it, else room
+    // for a title bar and borders (fitted again when the frame is known).
     QMargins Frame() const
     {
-        auto frameOf = [](const QWidget* w) {
-            const QRect inner = w->geometry();
-            const QRect outer = w->frameGeometry();
-            return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                            outer.bottom() - inner.bottom());
-        };
-        if (const QMargins own = frameOf(this); !own.isNull())
-            return own;
-        for (const QWidget* w : QApplication::topLevelWidgets())
-            if (w != this && w->isVisible())
-                if (const QMargins other = frameOf(w); !other.isNull())
-                    return other;
-        return QMargins(8, 40, 8, 8);
+        const QRect inner = geometry();
+        const QRect outer = frameGeometry();
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                             outer.bottom() - inner.bottom());
+        return frame.isNull() ? QMargins(8, 40, 8, 8) : frame;
     }
 
     void FitScreen()
@@ -121,60 +109,41 @@ private:
         const QScreen* where = screen();
         if (!where)
             return;
-        const QRect screenRect = where->availableGeometry();
         const QMargins frame = Frame();
         mFittedFrame = frame;
-        const int roomWidth = screenRect.width() - frame.left() - frame.right();
-        const int roomHeight = screenRect.height() - frame.top() - frame.bottom();
-        int width = std::min(mTextSize.width(), roomWidth);
+        const QSize room = where->availableGeometry().size().shrunkBy(frame);
         if (!mScroll) {
             QLayout* grid = layout();
-            const int height = width < mTextSize.width() && grid->hasHeightForWidth()
-                                   ? grid->totalHeightForWidth(width)
-                                   : mTextSize.height();
+            const int width = std::min(mTextSize.width(), room.width());
+            const int height = grid->hasHeightForWidth() ? grid->totalHeightForWidth(width) : mTextSize.height();
             // A word wider than the room (a long name without a break) cannot wrap: it
             // scrolls sideways.
-            const bool tooWide = grid->totalMinimumSize().width() > width;
-            if (height > roomHeight || tooWide)
-                ScrollText(height, tooWide);
-            else
-                setFixedSize(width, height);
+            const bool sideways = grid->totalMinimumSize().width() > width;
+            if (sideways || height > room.height())
+                ScrollText(height, sideways);
         }
-        if (mScroll) {
-            // Room for the scroll bar beside the text, as far as the screen allows.
-            width = std::min(mTextSize.width() + mScrollBarRoom, roomWidth);
-            setFixedSize(width, std::min(mScrolledHeight, roomHeight));
-        }
-        // Wholly on the screen, frame included.
-        QRect outer = geometry().marginsAdded(frame);
-        outer.moveRight(std::min(outer.right(), screenRect.right()));
-        outer.moveBottom(std::min(outer.bottom(), screenRect.bottom()));
-        outer.moveLeft(std::max(outer.left(), screenRect.left()));
-        outer.moveTop(std::max(outer.top(), screenRect.top()));
-        if (outer.topLeft() != frameGeometry().topLeft())
-            move(outer.topLeft());
+        // Room for the scroll bar beside the text, as far as the screen allows.
+        if (mScroll)
+            setFixedSize(std::min(mTextSize.width() + mScrollBarRoom, room.width()),
+                         std::min(mScrolledHeight, room.height()));
     }
 
-    // Puts the box's text in a scroll area in its place; height: the box's height with the
-    // whole text shown; sideways: a word of the text is wider than the box.
+    // Puts the box's text in a scroll area in its place; height: the box's height with all
+    // of the text in view; sideways: a word of the text is wider than the box.
     void ScrollText(int height, bool sideways)
     {
-        auto* grid = qobject_cast<QGridLayout*>(layout());
         auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-        if (!grid || !label || grid->indexOf(label) < 0)
+        if (!label)
             return;
         mScroll = new QScrollArea(this);
         mScroll->setFrameShape(QFrame::NoFrame);
         mScroll->setWidgetResizable(true);
-        delete grid->replaceWidget(label, mScroll);
+        delete layout()->replaceWidget(label, mScroll);
         mScroll->setWidget(label);
-        label->setAutoFillBackground(false);
         // A little space between the text and the scroll bar.
         const int gap = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
         label->setContentsMargins(0, 0, gap, 0);
         mScrollBarRoom = mScroll->verticalScrollBar()->sizeHint().width() + gap;
-        mScroll->viewport()->setAutoFillBackground(false);
-        mScroll->show();
         mScrolledHeight = height + (sideways ? mScroll->horizontalScrollBar()->sizeHint().height() : 0);
     }
 
