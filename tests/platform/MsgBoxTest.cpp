@@ -54,9 +54,10 @@ TEST(MsgBox, ShortBoxShowsTheWholeTitleWithoutMinimiseOrMaximise)
 // scroll.
 TEST(MsgBox, ATextTooLongForTheScreenScrollsInABoxThatFits)
 {
+    // Lines as wide as a word that the box takes whole.
     QString lines;
     for (int i = 0; i < 300; ++i)
-        lines += QStringLiteral("Line %1 of a long message\n").arg(i);
+        lines += QStringLiteral("%1: ").arg(i) + QString(60, QLatin1Char('x')) + QLatin1Char('\n');
     const QString path =
         QStringLiteral("/") + QStringLiteral("an-installation-folder-with-a-long-name/").repeated(102) + "ZandrelFW.Hex";
     ASSERT_EQ(path.size(), 4094);
