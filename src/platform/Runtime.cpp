@@ -7,10 +7,16 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QLabel>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStyle>
 #include <QTime>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -43,6 +49,8 @@ QWidget* BoxOwner()
 
 // A box minimised on its own (a window manager may offer that on any dialog) while its
 // owner stays in view comes straight back: it blocks every other window while it is open.
+// A box fits the screen with its frame, its buttons in view: a text too long for that (a
+// path of thousands of characters, many lines) scrolls.
 class OwnedBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -58,6 +66,92 @@ protected:
                     showNormal();
             });
     }
+
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event); // sizes the box to its text
+        mTextSize = size();
+        FitScreen();
+    }
+
+    // The box would size itself to its text again at every request of its layout: once the
+    // text scrolls, it keeps the size fitted here.
+    bool event(QEvent* event) override
+    {
+        if (mScroll && event->type() == QEvent::LayoutRequest)
+            return QDialog::event(event);
+        return QMessageBox::event(event);
+    }
+
+    // The window manager's frame is known once it has framed the box: fit again with it.
+    // A move by the user leaves the frame as it was and the box where it is taken.
+    void moveEvent(QMoveEvent* event) override
+    {
+        QMessageBox::moveEvent(event);
+        if (isVisible() && !mTextSize.isEmpty() && Frame() != mFittedFrame)
+            FitScreen();
+    }
+
+private:
+    // The frame around the box: its own once the window manager has framed it, else room
+    // for a title bar and borders (fitted again when the frame is known).
+    QMargins Frame() const
+    {
+        const QRect inner = geometry();
+        const QRect outer = frameGeometry();
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                             outer.bottom() - inner.bottom());
+        return frame.isNull() ? QMargins(8, 40, 8, 8) : frame;
+    }
+
+    void FitScreen()
+    {
+        const QScreen* where = screen();
+        if (!where)
+            return;
+        const QMargins frame = Frame();
+        mFittedFrame = frame;
+        const QSize room = where->availableGeometry().size().shrunkBy(frame);
+        if (!mScroll) {
+            QLayout* grid = layout();
+            const int width = std::min(mTextSize.width(), room.width());
+            const int height = grid->hasHeightForWidth() ? grid->totalHeightForWidth(width) : mTextSize.height();
+            // A word wider than the room (a long name without a break) cannot wrap: it
+            // scrolls sideways.
+            const bool sideways = grid->totalMinimumSize().width() > width;
+            if (sideways || height > room.height())
+                ScrollText(height, sideways);
+        }
+        // Room for the scroll bar beside the text, as far as the screen allows.
+        if (mScroll)
+            setFixedSize(std::min(mTextSize.width() + mScrollBarRoom, room.width()),
+                         std::min(mScrolledHeight, room.height()));
+    }
+
+    // Puts the box's text in a scroll area in its place; height: the box's height with all
+    // of the text in view; sideways: a word of the text is wider than the box.
+    void ScrollText(int height, bool sideways)
+    {
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (!label)
+            return;
+        mScroll = new QScrollArea(this);
+        mScroll->setFrameShape(QFrame::NoFrame);
+        mScroll->setWidgetResizable(true);
+        delete layout()->replaceWidget(label, mScroll);
+        mScroll->setWidget(label);
+        // A little space between the text and the scroll bar.
+        const int gap = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+        label->setContentsMargins(0, 0, gap, 0);
+        mScrollBarRoom = mScroll->verticalScrollBar()->sizeHint().width() + gap;
+        mScrolledHeight = height + (sideways ? mScroll->horizontalScrollBar()->sizeHint().height() : 0);
+    }
+
+    QSize mTextSize;
+    QMargins mFittedFrame;
+    QScrollArea* mScroll = nullptr;
+    int mScrolledHeight = 0;
+    int mScrollBarRoom = 0;
 };
 } // namespace
 

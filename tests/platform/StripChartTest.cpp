@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -70,20 +71,39 @@ TEST(PenHistoryTest, RingBufferKeepsItsBoundAndDropsTheOldest)
     EXPECT_EQ(h.FirstAtOrAfter(0), 0);
     EXPECT_TRUE(std::isnan(h.Highest()));
 
-    // The lowest and highest kept follow the samples in and out over rising, falling and
-    // level stretches, passing over infinities and values that are no number (for longer
-    // than the buffer holds, too).
-    PenHistory e(50);
-    for (int i = 0; i < 400; ++i) {
-        const bool nan = (i >= 200 && i < 260) || i % 97 == 13;
-        const double wave = std::round(10 * std::sin(i * 0.05) + 3 * std::sin(i * 1.7));
-        e.Append(i, nan ? NAN : i % 89 == 7 ? -HUGE_VAL : wave);
-        double low = NAN, high = NAN;
-        for (int k = 0; k < e.Count(); ++k)
-            if (std::isfinite(e.ValueAt(k)))
-                low = std::fmin(low, e.ValueAt(k)), high = std::fmax(high, e.ValueAt(k));
-        ASSERT_EQ(std::isnan(e.Lowest()), std::isnan(low)) << i;
-        ASSERT_TRUE(std::isnan(low) || (e.Lowest() == low && e.Highest() == high)) << i;
+    // The lowest and highest kept follow the samples in and out, as a count of every kept
+    // sample finds them after each one: on small buffers, over rises and falls longer than
+    // the buffer (the samples that may yet become the extreme fill it and run round its
+    // end), level stretches, infinities and values that are no number (for longer than the
+    // buffer holds, too), and a long random walk.
+    std::mt19937 random(4711);
+    for (int capacity : {1, 2, 3, 7, 50}) {
+        std::vector<double> values;
+        for (int round = 0; round < 3; ++round) {
+            for (int i = 0; i < 3 * capacity + round; ++i)
+                values.push_back(i - capacity);
+            for (int i = 0; i < 4 * capacity + round; ++i)
+                values.push_back(2.0 * capacity - i);
+            values.insert(values.end(), capacity + round, 0.5);
+        }
+        for (int i = 0; i < 400; ++i) {
+            const bool nan = (i >= 200 && i < 260) || i % 97 == 13;
+            const double wave = std::round(10 * std::sin(i * 0.05) + 3 * std::sin(i * 1.7));
+            values.push_back(nan ? NAN : i % 89 == 7 ? -HUGE_VAL : wave);
+        }
+        double walk = 0;
+        for (int i = 0; i < 5000; ++i)
+            values.push_back(walk += static_cast<int>(random() % 5) - 2);
+        PenHistory e(capacity);
+        for (size_t i = 0; i < values.size(); ++i) {
+            e.Append(static_cast<double>(i), values[i]);
+            double low = NAN, high = NAN;
+            for (int k = 0; k < e.Count(); ++k)
+                if (std::isfinite(e.ValueAt(k)))
+                    low = std::fmin(low, e.ValueAt(k)), high = std::fmax(high, e.ValueAt(k));
+            ASSERT_EQ(std::isnan(e.Lowest()), std::isnan(low)) << capacity << ": " << i;
+            ASSERT_TRUE(std::isnan(low) || (e.Lowest() == low && e.Highest() == high)) << capacity << ": " << i;
+        }
     }
 }
 

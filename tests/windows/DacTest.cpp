@@ -85,9 +85,17 @@ TEST_F(DacTest, OpeningReadsDacAAndPlacesTheSliderWithoutWriting)
 
 TEST_F(DacTest, TemperatureControlledDacsAreNotOffered)
 {
-    gDacAInternalTemp = true;
+    // Register 1Ah as the chip reports it, through the chip-state decoder: bit 5 sets DAC A
+    // to follow the internal temperature, bit 6 DAC B the external one.
+    auto decode = [&](int configuration3) {
+        fake.board.registers[0x1A] = static_cast<uint8_t>(configuration3);
+        UpdateRegisterState(0x1A);
+        fake.board.Clear();
+    };
+    decode(0x20);
     frmDAC* form = LoadForm<frmDAC>();
     EXPECT_FALSE(form->optDAC[0]->isEnabled());
+    EXPECT_TRUE(form->optDAC[1]->isEnabled());
     EXPECT_TRUE(form->optDAC[1]->isChecked());
     EXPECT_EQ(form->lblDACIndicator->text(), QStringLiteral("DAC B"));
     EXPECT_EQ(Reads(), (std::vector<int>{0x12, 0x13}));
@@ -96,8 +104,7 @@ TEST_F(DacTest, TemperatureControlledDacsAreNotOffered)
     EXPECT_FALSE(gDacFormOpen);
     EXPECT_FALSE(IsFormLoaded<frmDAC>());
 
-    gDacBExternalTemp = true;
-    fake.board.Clear();
+    decode(0x60);
     form = LoadForm<frmDAC>();
     EXPECT_FALSE(form->optDAC[1]->isEnabled());
     EXPECT_TRUE(form->optDAC[2]->isChecked());
@@ -106,13 +113,12 @@ TEST_F(DacTest, TemperatureControlledDacsAreNotOffered)
     FlushDeletedForms();
     EXPECT_FALSE(gDacFormOpen);
 
-    gDacAInternalTemp = false;
+    decode(0x40);
     form = LoadForm<frmDAC>();
     EXPECT_TRUE(form->optDAC[0]->isChecked());
     EXPECT_FALSE(form->optDAC[1]->isEnabled());
     // Decided at opening only: a change while open waits for the next opening.
-    gDacBExternalTemp = false;
-    gDacAInternalTemp = true;
+    decode(0x20);
     EXPECT_TRUE(form->optDAC[0]->isEnabled());
     EXPECT_FALSE(form->optDAC[1]->isEnabled());
 }

@@ -479,23 +479,33 @@ TEST_F(GraphingTest, DacChartZoomsOutToTheOutputsOfTheRangesAndReferencesSet)
     gExtRefVoltage = 5;
     plot({2048, 4095, 4095, 0});
     EXPECT_FLOAT_EQ(gDacVolts[DacB], 10);
+    // Next, a negative reference: outputs below 0 V.
+    gExtRefVoltage = -2.5F;
+    plot({4095, 4095, 0, 0});
+    const float lowest = gDacVolts[DacA];
+    EXPECT_FLOAT_EQ(lowest, -5);
     // A reset returns to the view the chart opens with.
     DoubleClickArrow(chart, StripChart::Arrow::ValueTop);
     expectView(0, 6);
 
-    // The reference lowered, the 10 V stretch drawn stays within reach until it has left
-    // the history, and not after.
+    // The reference raised again and then lowered: the stretches drawn above and below the
+    // ranges now set stay within reach until each has left the history, and not after.
     gExtRefVoltage = 2.5F;
     plot({4095, 4095, 4095, 4095});
     ZoomOut(chart);
-    expectView(0, 10);
+    expectView(lowest, 10);
     expectDrawnInside(10);
+    expectDrawnInside(lowest);
     WriteRegisterValue(gDeviceAddress, 0x1C, 0x30);
     WriteRegisterValue(gDeviceAddress, 0x1B, 0x00);
-    for (int i = 2; i < StripChart::kHistoryCapacity; ++i)
+    for (int i = 3; i < StripChart::kHistoryCapacity; ++i)
         plot({4095, 4095, 4095, 4095});
     ZoomOut(chart);
-    expectView(0, 10);
+    expectView(lowest, 10);
+    plot({4095, 4095, 4095, 4095});
+    expectView(lowest, 7);
+    ZoomOut(chart);
+    expectView(lowest, 7);
     plot({4095, 4095, 4095, 4095});
     expectView(0, 7);
 

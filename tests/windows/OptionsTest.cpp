@@ -248,6 +248,17 @@ TEST_F(OptionsTest, ApplyComposesEveryControlAndTheChipStateFollows)
     EXPECT_EQ(gDacRange, (std::array<int16_t, 4>{1, 2, 1, 2}));
     EXPECT_FALSE(gExtRefAB || gExtRefCD);
     EXPECT_FLOAT_EQ(gExtRefVoltage, 0.5f);
+
+    // One external reference box alone clears its own bit of 1Ch, not its neighbour's.
+    for (int alone : {0, 1}) {
+        fake.board.Clear();
+        form->chkExtDACRef[alone]->setChecked(true);
+        form->chkExtDACRef[1 - alone]->setChecked(false);
+        form->cmdApply_Click();
+        EXPECT_EQ(WritesTo(0x1C), std::vector<int>{alone == 0 ? 0x20 : 0x10}) << alone;
+        EXPECT_EQ(gExtRefAB, alone == 0);
+        EXPECT_EQ(gExtRefCD, alone == 1);
+    }
 }
 
 TEST_F(OptionsTest, OffsetTextsAreRoundedAndNotLimited)
