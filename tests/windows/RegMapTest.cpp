@@ -561,6 +561,13 @@ TEST(RegMapOnSimulatedBoard, WritesReachTheChipAndTheContinuousReadFollowsIt)
     form->txtReadAddr->setFocus(Qt::MenuBarFocusReason);
     QTest::keyClicks(form->txtReadAddr, "d");
     EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1D"));
+    // Alt again, then a click into Value(Dec): the box is no longer typed in, and the next
+    // read gives it its read form.
+    main->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    form->txtDec->setFocus(Qt::MouseFocusReason);
+    env.clock.now += 1.0;
+    main->tmrMaster_Timer();
+    EXPECT_EQ(form->txtReadAddr->text(), QStringLiteral("1DH"));
     EXPECT_TRUE(env.messages.empty());
 }
 
